@@ -1,0 +1,74 @@
+#include "core/Cp1251.h"
+
+#include <array>
+
+// A table of our own rather than QStringEncoder: Qt knows "windows-1251" only
+// where it is built with ICU, which is not the case on every platform the
+// terminal is built for, and the files must come out byte for byte the same.
+namespace {
+
+// Bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
+constexpr std::array<char16_t, 64> High = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+};
+
+char16_t Decode(unsigned char byte)
+{
+    if (byte < 0x80)
+        return byte;
+    if (byte < 0xC0)
+        return High[byte - 0x80];
+    return static_cast<char16_t>(0x0410 + (byte - 0xC0));
+}
+
+// The byte for a character, or -1 when the code page has none.
+int Encode(char16_t c)
+{
+    if (c < 0x80)
+        return c;
+    if (c >= 0x0410 && c <= 0x044F)
+        return 0xC0 + (c - 0x0410);
+    for (std::size_t i = 0; i < High.size(); ++i) {
+        if (High[i] == c)
+            return static_cast<int>(0x80 + i);
+    }
+    return -1;
+}
+
+}  // namespace
+
+QByteArray ToCp1251(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const int byte = Encode(c.unicode());
+        bytes.append(byte < 0 ? '?' : static_cast<char>(byte));
+    }
+    return bytes;
+}
+
+QString FromCp1251(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char b : bytes)
+        text.append(QChar(Decode(static_cast<unsigned char>(b))));
+    return text;
+}
+
+bool FitsCp1251(const QString& text)
+{
+    for (const QChar c : text) {
+        if (Encode(c.unicode()) < 0)
+            return false;
+    }
+    return true;
+}

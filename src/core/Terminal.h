@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Display.h"
+#include "core/OperatorPanel.h"
+#include "core/SerialPort.h"
+#include "core/TerminalState.h"
+
+#include <QString>
+
+// The context every handler works on: the state, what the window shows, and
+// the platform seams.
+struct Terminal {
+    TerminalState state;
+    Display display;
+    SerialPort& port;
+    Clock& clock;
+    OperatorPanel& panel;
+    QString dataDir;  // with its trailing separator
+};
+
+// The program's title: window caption and caption of every message box.
+inline const QString ProgramTitle = QStringLiteral("Вельтарские весы v1.01");

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/Status.h"
+#include "core/Terminal.h"
+
+#include <QDate>
+#include <QString>
+
+// Today's journal file: the data directory, the date text and ".txt".
+QString DayFileName(const QString& dataDir, const QDate& date);
+
+// Appends the line and CR LF to today's file (created when missing), in
+// Windows-1251, and returns only once the bytes are on disk, so a recorded
+// weighing survives a power cut a moment later.
+Status AppendDayFileLine(Terminal& terminal, const QString& text);
+
+// Replaces JournalText with the whole of today's file. A missing file is a
+// failure that leaves JournalText as it was.
+Status LoadDayFile(Terminal& terminal);
