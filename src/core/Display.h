@@ -14,7 +14,15 @@ struct SwitchLook {
     friend bool operator==(const SwitchLook&, const SwitchLook&) = default;
 };
 
-// Everything the main window shows. Procedures write it; Form1::render() puts
+// The two looks of the tare and summation switches; both captions begin with
+// the digit zero.
+inline const SwitchLook SwitchOnLook{QStringLiteral("0n"), Colours::SwitchOn};
+inline const SwitchLook SwitchOffLook{QStringLiteral("0ff"), Colours::SwitchOff};
+
+// Everything the main window shows. Xlib also names a type Display, and
+// <QApplication>/<QGuiApplication> bring it in on X11: a file that includes
+// them must not include this header (use <QCoreApplication> or a separate
+// file). Procedures write it; Form1::render() puts
 // it on the widgets and is the only code that does.
 struct Display {
     QString Label1;                       // port indicator caption

@@ -2,12 +2,17 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 std::optional<int> WholeNumber(const QString& text)
 {
+    // Digits only: QString::toInt alone would also take blanks and a sign.
+    if (text.isEmpty() || !std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
     bool ok = false;
-    const int value = text.toInt(&ok);  // digits only, no blanks
+    const int value = text.toInt(&ok);
     if (!ok)
         return std::nullopt;
     return value;

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Display.h"
 #include "core/OperatorPanel.h"
+#include "core/ProgramTitle.h"
 #include "core/SerialPort.h"
 #include "core/TerminalState.h"
 
@@ -18,6 +19,3 @@ struct Terminal {
     OperatorPanel& panel;
     QString dataDir;  // with its trailing separator
 };
-
-// The program's title: window caption and caption of every message box.
-inline const QString ProgramTitle = QStringLiteral("Вельтарские весы v1.01");

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building and testing the terminal needs, from Debian's
+# packages; installs nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev qt6-serialport-dev libgtest-dev
+  # The faces the window's layout is measured in (Times New Roman and Arial
+  # metrics), and a fallback.
+  fonts-liberation2 fonts-dejavu-core
+  # Screenshots of the real window and reading printed reports back.
+  xvfb x11-apps poppler-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test; exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+# Widget tests draw off screen; no display is needed.
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j "$(nproc)"

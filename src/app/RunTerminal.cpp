@@ -1,0 +1,34 @@
+#include "app/RunTerminal.h"
+
+#include "core/Clock.h"
+#include "core/DataDirectory.h"
+#include "core/Terminal.h"
+#include "scale/QtSerialPort.h"
+#include "ui/Form1.h"
+#include "ui/QtOperatorPanel.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int RunTerminal()
+{
+    QtOperatorPanel panel;
+    SystemClock clock;
+    const QString dataDir = DataDirectory();
+    QtSerialPort port(dataDir);
+    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dataDir};
+
+    Form1 form(terminal);
+    const Status loaded = form.load();
+    if (!loaded.ok()) {
+        // A failure of the settings step ends the program, named by its
+        // number and description.
+        const QString report = QStringLiteral("Ошибка %1: %2").arg(loaded.number).arg(loaded.description);
+        std::fprintf(stderr, "%s\n", report.toLocal8Bit().constData());
+        panel.message(report);
+        return 1;
+    }
+    form.show();
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,196 @@
+#include "scale/QtSerialPort.h"
+
+#include "core/Cp1251.h"
+#include "scale/PortDevice.h"
+
+#include <QDir>
+
+#include <utility>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+
+#include <termios.h>
+#endif
+
+namespace {
+
+// Bounds the wait in close() for output the kernel has not yet taken; close
+// is only used from the port dialog, where a short pause is harmless.
+constexpr int CloseDrainMs = 200;
+
+QSerialPort::Parity QtParity(LineSettings::Parity parity)
+{
+    switch (parity) {
+    case LineSettings::Parity::None:
+        return QSerialPort::NoParity;
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits QtStopBits(LineSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case LineSettings::StopBits::One:
+        return QSerialPort::OneStop;
+    case LineSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case LineSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
+}
+
+Status NotOpen()
+{
+    return Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Порт не открыт"));
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir)) {}
+
+Status QtSerialPort::setPortNumber(std::int16_t number)
+{
+    if (port_.isOpen())
+        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+    if (number < MinPortNumber || number > MaxPortNumber)
+        return Status::failure(ErrorNumber::InvalidPortNumber,
+                               QStringLiteral("Недопустимый номер порта: %1").arg(number));
+    number_ = number;
+    return Status::success();
+}
+
+Status QtSerialPort::setSettings(const QString& lineParameters)
+{
+    const auto parsed = ParseLineSettings(lineParameters);
+    if (!parsed)
+        return Status::failure(ErrorNumber::InvalidPropertyValue,
+                               QStringLiteral("Недопустимые параметры порта: «%1»").arg(lineParameters));
+    settings_ = *parsed;
+    return Status::success();
+}
+
+Status QtSerialPort::open()
+{
+    if (port_.isOpen())
+        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+
+    const QString device = PortDeviceName(number_, dataDir_);
+    port_.setPortName(device);  // a full path is taken as it is
+    // Everything is set while closed so that open() applies it in one go: on
+    // a pseudo-terminal QSerialPort refuses parity and data-bit changes made
+    // after opening.
+    port_.setBaudRate(settings_.baudRate);
+    port_.setParity(QtParity(settings_.parity));
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits));
+    port_.setStopBits(QtStopBits(settings_.stopBits));
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    port_.clearError();
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const Status failed = Status::failure(
+            ErrorNumber::PortUnavailable,
+            QStringLiteral("Не удаётся открыть порт %1: %2").arg(QDir::toNativeSeparators(device), port_.errorString()));
+        port_.clearError();
+        return failed;
+    }
+    port_.clearError();
+    return Status::success();
+}
+
+Status QtSerialPort::close()
+{
+    if (!port_.isOpen())
+        return NotOpen();
+    // QSerialPort::close() discards output it still holds, so a query sent
+    // just before closing would otherwise never leave.
+    port_.flush();
+    if (port_.bytesToWrite() > 0)
+        port_.waitForBytesWritten(CloseDrainMs);
+    port_.close();
+    port_.clearError();
+    return Status::success();
+}
+
+Status QtSerialPort::send(const QString& text)
+{
+    if (!port_.isOpen())
+        return NotOpen();
+    if (Status earlier = takeError(); !earlier.ok())
+        return earlier;
+    const QByteArray bytes = ToCp1251(text);
+    port_.write(bytes);
+    // write() only queues; without this the bytes would wait for the event
+    // loop. flush() hands them to the driver without waiting for the line.
+    port_.flush();
+    return takeError();
+}
+
+Result<QString> QtSerialPort::receive()
+{
+    if (!port_.isOpen())
+        return Result<QString>::failure(NotOpen());
+    // An error the event loop met since the last call (the device gone while
+    // nobody was asking) is reported now.
+    if (Status earlier = takeError(); !earlier.ok())
+        return Result<QString>::failure(earlier);
+    // QSerialPort fills its buffer from a socket notifier, which runs only
+    // when the event loop does; a zero wait reads what the driver holds now.
+    if (port_.bytesAvailable() == 0) {
+        port_.waitForReadyRead(0);
+        if (Status status = takeError(); !status.ok())
+            return Result<QString>::failure(status);
+    }
+    return Result<QString>::success(FromCp1251(port_.readAll()));
+}
+
+Status QtSerialPort::takeError()
+{
+    const QSerialPort::SerialPortError error = port_.error();
+    const QString text = port_.errorString();
+    port_.clearError();
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)  // a zero wait found nothing
+        return Status::success();
+    const QString device = QDir::toNativeSeparators(port_.portName());
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError) {
+        if (const std::optional<QString> reason = goneReason(text)) {
+            // Left open, the port keeps raising the same error from its
+            // notifiers whenever the event loop runs, a busy loop until
+            // someone closes it.
+            port_.close();
+            port_.clearError();
+            return Status::failure(ErrorNumber::PortLost, QStringLiteral("Порт %1 потерян: %2").arg(device, *reason));
+        }
+    }
+    return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("Ошибка порта %1: %2").arg(device, text));
+}
+
+std::optional<QString> QtSerialPort::goneReason(const QString& qtText) const
+{
+#ifdef Q_OS_WIN
+    // Qt reports a removed device on Windows as these errors and nothing
+    // transient as them.
+    return qtText;
+#else
+    Q_UNUSED(qtText);
+    // QSerialPort cannot tell a dead line from a passing hiccup: a hung-up
+    // terminal (adapter unplugged, other end of a pty closed) first reads as
+    // end of file, a ReadError carrying whatever errno was left over, while a
+    // read that merely would block comes out as a ResourceError. A hung-up
+    // terminal refuses every termios request, so one read-only query tells
+    // them apart, and its errno says what happened; QSerialPort has no call
+    // for it.
+    termios attributes{};
+    if (::tcgetattr(port_.handle(), &attributes) == 0)
+        return std::nullopt;
+    return qt_error_string(errno);
+#endif
+}

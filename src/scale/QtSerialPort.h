@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/LineSettings.h"
+#include "core/SerialPort.h"
+
+#include <QSerialPort>
+#include <QString>
+
+#include <optional>
+
+// The terminal's port on QSerialPort, polled: nothing here reacts to
+// readyRead, each receive() takes what has arrived. Port numbers name devices
+// through PortDeviceName, so the operator can point a number at any device
+// by a link in the data directory.
+class QtSerialPort final : public SerialPort {
+public:
+    explicit QtSerialPort(QString dataDir);
+
+    Status setPortNumber(std::int16_t number) override;
+    std::int16_t portNumber() const override { return number_; }
+    Status setSettings(const QString& lineParameters) override;
+    QString settings() const override { return LineSettingsText(settings_); }
+
+    Status open() override;
+    Status close() override;
+    bool isOpen() const override { return port_.isOpen(); }
+
+    Status send(const QString& text) override;
+    Result<QString> receive() override;
+
+private:
+    // Turns the error QSerialPort holds into a status and clears it, closing
+    // the port when the device behind it has gone.
+    Status takeError();
+    // Why the device behind the open port is gone, or nothing while it is
+    // still there; qtText is what QSerialPort said about the failure.
+    std::optional<QString> goneReason(const QString& qtText) const;
+
+    QString dataDir_;
+    std::int16_t number_ = 1;
+    LineSettings settings_;
+    QSerialPort port_;
+};

@@ -1,0 +1,336 @@
+#include "ui/Form1.h"
+
+#include "ui/Fonts.h"
+#include "ui/Form3.h"
+#include "ui/Lamp.h"
+#include "ui/Pictures.h"
+#include "ui/StartUp.h"
+#include "ui/Twips.h"
+
+#include <QCloseEvent>
+#include <QShowEvent>
+#include <algorithm>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+
+namespace {
+
+QColor ToColor(Rgb c)
+{
+    return {c.red, c.green, c.blue};
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);  // keeps the runs of blanks that align the headings
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    return label;
+}
+
+void SetBack(QWidget* widget, Rgb colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), ToColor(colour));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// A readout: centred text on the pale yellow background.
+QLabel* MakeReadout(QWidget* parent, const char* name, QRect geometry, const QFont& font)
+{
+    QLabel* label = MakeLabel(parent, name, QStringLiteral("0"), geometry);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFont(font);
+    SetBack(label, Colours::Readout);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+void SetButtonLook(QPushButton* button, const SwitchLook& look)
+{
+    button->setText(look.caption);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, ToColor(look.back));
+    button->setPalette(palette);
+}
+
+// The journal keeps CR LF line ends; the text box wants LF only. A caret
+// position in the journal maps to one that does not count the CRs before it.
+qsizetype BoxPosition(const QString& journal, qsizetype position)
+{
+    position = std::clamp<qsizetype>(position, 0, journal.size());
+    qsizetype crs = 0;
+    for (qsizetype i = 0; i < position; ++i) {
+        if (journal[i] == u'\r' && i + 1 < journal.size() && journal[i + 1] == u'\n')
+            ++crs;
+    }
+    return position - crs;
+}
+
+QString BoxText(QStringView journal)
+{
+    QString text = journal.toString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+}  // namespace
+
+Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), terminal_(terminal)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(ProgramTitle);
+    setWindowIcon(QIcon(ProgramIcon()));
+    setFont(SansFont(8));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(Px(10680), Px(5925));
+    setCentralWidget(client);
+    buildControls(client);
+    buildMenu();
+    // The program re-lays nothing out, so the window keeps its size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // The polling timer runs from the window's creation; its ticks arrive
+    // once an event loop runs, the start-up message box's included.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(300);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(50);
+    Timer1->start();
+
+    render();
+}
+
+void Form1::buildControls(QWidget* client)
+{
+    Label7 = MakeLabel(client, "Label7",
+                       QStringLiteral("№") + QString(22, u' ') + QStringLiteral("Дата") + QString(13, u' ') +
+                           QStringLiteral("Время") + QString(12, u' ') + QStringLiteral("Нетто") + QString(8, u' ') +
+                           QStringLiteral("Тара"),
+                       TwipsRect(270, 210, 4785, 285));
+
+    Text1 = new QPlainTextEdit(client);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(TwipsRect(270, 510, 5055, 2835));
+    Text1->setReadOnly(true);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setFont(SerifFont(11.25));
+    Text1->setTabStopDistance(Text1->fontMetrics().averageCharWidth() * 8.0);
+    // A read-only box shows no caret by default; the journal's end is what
+    // matters, so keep the caret there visible to the operator.
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+
+    Label5 = MakeLabel(client, "Label5", QStringLiteral("Вес нетто"), TwipsRect(6960, 210, 1545, 345));
+    Label5->setFont(SerifFont(15.75));
+
+    const int lampTops[3] = {1440, 1110, 780};  // Shape1(0) is the lowest lamp
+    for (int k = 0; k < 3; ++k) {
+        Shape1[k] = new Lamp(client);
+        Shape1[k]->setObjectName(QStringLiteral("Shape1_%1").arg(k));
+        Shape1[k]->setGeometry(TwipsRect(5550, lampTops[k], 345, 315));
+    }
+
+    Label2 = MakeReadout(client, "Label2", TwipsRect(5910, 600, 3585, 1155), SerifFont(48));
+    Label3 = MakeLabel(client, "Label3", QStringLiteral("Кг"), TwipsRect(9540, 960, 735, 765));
+    Label3->setFont(SansFont(24));
+    Label10 = MakeLabel(client, "Label10",
+                        QString(5, u' ') + QStringLiteral("Количество") + QString(18, u' ') +
+                            QStringLiteral("Суммарный вес, кг"),
+                        TwipsRect(5880, 1800, 3735, 195));
+    Label9 = MakeReadout(client, "Label9", TwipsRect(5910, 2010, 1455, 435), SansFont(18));
+    Label8 = MakeReadout(client, "Label8", TwipsRect(7530, 2010, 1995, 435), SansFont(18));
+    Command3 = MakeButton(client, "Command3", QStringLiteral("Off"), TwipsRect(9570, 2040, 465, 435));
+    Command3->setFont(SansFont(12));
+    Label6 = MakeLabel(client, "Label6", QString(11, u' ') + QStringLiteral("Тара, кг"),
+                       TwipsRect(7530, 2550, 1965, 225));
+    Label4 = MakeReadout(client, "Label4", TwipsRect(7530, 2790, 1965, 525), SerifFont(24));
+    Command2 = MakeButton(client, "Command2", QStringLiteral("Off"), TwipsRect(9540, 2850, 495, 435));
+    Command2->setFont(SansFont(12));
+    Command4 = MakeButton(client, "Command4", QStringLiteral("Записать"), TwipsRect(7500, 3990, 2055, 495));
+    Command4->setFont(SansFont(13.5));
+    Command1 = MakeButton(client, "Command1", QStringLiteral("Printer"), TwipsRect(2550, 5340, 1395, 345));
+    Command1->hide();  // the report is reached through the menu alone
+    Label11 = MakeLabel(client, "Label11", QStringLiteral("  Настройки порта"), TwipsRect(9090, 5400, 1695, 225));
+    Label1 = MakeLabel(client, "Label1", QString(), TwipsRect(9060, 5640, 1635, 285));
+
+    Picture1 = new QLabel(client);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(TwipsRect(1650, 0, 5055, 3525));
+    Picture1->setPixmap(AboutPicture());
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->hide();
+    Picture1->raise();  // lies over the journal, the lamps and the weight
+
+    // Tab order as the layout gives it.
+    QWidget* order[] = {Label1, Label2, Label3, Label4, Label5, Label6, Command2, Text1, Label7,
+                        Command1, Label8, Label9, Command3, Label10, Picture1, Label11, Command4};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::buildMenu()
+{
+    QMenu* mnu_Fail = menuBar()->addMenu(QStringLiteral("Меню"));
+    mnu_Fail->setObjectName(QStringLiteral("mnu_Fail"));
+    mnu_Print = mnu_Fail->addAction(QStringLiteral("Печать отчета"));
+    mnu_Print->setObjectName(QStringLiteral("mnu_Print"));
+    mnu_Exit = mnu_Fail->addAction(QStringLiteral("Выход"));
+    mnu_Exit->setObjectName(QStringLiteral("mnu_Exit"));
+
+    QMenu* mnu_Setup = menuBar()->addMenu(QStringLiteral("Настройки"));
+    mnu_Setup->setObjectName(QStringLiteral("mnu_Setup"));
+    mnu_Com = mnu_Setup->addAction(QStringLiteral("СОМ порт"));
+    mnu_Com->setObjectName(QStringLiteral("mnu_Com"));
+    mnu_Ves = mnu_Setup->addAction(QStringLiteral("Весы"));
+    mnu_Ves->setObjectName(QStringLiteral("mnu_Ves"));
+
+    mnu_Prog = menuBar()->addAction(QStringLiteral("О программе"));
+    mnu_Prog->setObjectName(QStringLiteral("mnu_Prog"));
+
+    connect(mnu_Exit, &QAction::triggered, this, &Form1::Form_Unload);
+    connect(mnu_Ves, &QAction::triggered, this, &Form1::mnu_Ves_Click);
+    connect(mnu_Prog, &QAction::triggered, this, &Form1::mnu_Prog_Click);
+}
+
+Status Form1::load()
+{
+    const Status loaded = Form_Load(terminal_);
+    if (!loaded.ok())
+        return loaded;
+    // Presetting the scale dialog creates it, hidden.
+    form3_ = new Form3(terminal_, this);
+    connect(form3_, &Form3::activated, this, [this] { returningFromDialog_ = true; });
+    form3_->preset();
+    render();
+    return loaded;
+}
+
+void Form1::activate()
+{
+    Form_Activate(terminal_);
+    render();
+}
+
+void Form1::render()
+{
+    const Display& d = terminal_.display;
+    Label1->setText(d.Label1);
+    SetBack(Label1, d.Label1Back);
+    Label2->setText(d.Label2);
+    Label4->setText(d.Label4);
+    Label5->setText(d.Label5);
+    Label8->setText(d.Label8);
+    Label9->setText(d.Label9);
+    SetButtonLook(Command2, d.Command2);
+    SetButtonLook(Command3, d.Command3);
+    Command4->setVisible(d.Command4Visible);
+    for (int k = 0; k < 3; ++k)
+        Shape1[k]->setFill(d.Shape1[k]);
+    Picture1->setVisible(d.Picture1Visible);
+    if (d.Timer2Enabled && !Timer2->isActive())
+        Timer2->start();
+    else if (!d.Timer2Enabled && Timer2->isActive())
+        Timer2->stop();
+    renderJournal();
+}
+
+void Form1::renderJournal()
+{
+    const Display& d = terminal_.display;
+    // The journal only grows during a run: append what is new rather than
+    // lay out the whole day again at every weighing.
+    if (d.Text1 != shownJournal_) {
+        if (!shownJournal_.isEmpty() && d.Text1.startsWith(shownJournal_) && !shownJournal_.endsWith(u'\r')) {
+            QTextCursor end(Text1->document());
+            end.movePosition(QTextCursor::End);
+            end.insertText(BoxText(QStringView(d.Text1).sliced(shownJournal_.size())));
+        } else {
+            Text1->setPlainText(BoxText(d.Text1));
+        }
+        shownJournal_ = d.Text1;
+    }
+    QTextCursor caret = Text1->textCursor();
+    caret.setPosition(static_cast<int>(BoxPosition(d.Text1, d.Text1SelStart)));
+    Text1->setTextCursor(caret);
+    Text1->ensureCursorVisible();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // Activation means the first showing and every return from one of the
+    // terminal's dialogs; coming back from another program is not one.
+    if (!activatedOnce_ || returningFromDialog_)
+        activate();
+    activatedOnce_ = true;
+    returningFromDialog_ = false;
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The first showing activates the window even where no window manager
+    // hands it the focus (a kiosk session, a test display).
+    if (!activatedOnce_) {
+        activatedOnce_ = true;
+        activate();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    // Nothing is saved at exit: every weighing reached its files when it was
+    // recorded.
+    QCoreApplication::quit();
+}
+
+void Form1::mnu_Ves_Click()
+{
+    if (!form3_) {
+        form3_ = new Form3(terminal_, this);
+        connect(form3_, &Form3::activated, this, [this] { returningFromDialog_ = true; });
+    }
+    form3_->show();
+    form3_->raise();
+    form3_->activateWindow();
+}
+
+void Form1::mnu_Prog_Click()
+{
+    ::mnu_Prog_Click(terminal_);
+    render();
+}
+
+Form3* Form1::scaleDialog() const
+{
+    return form3_;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/Status.h"
+#include "core/Terminal.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class Form3;
+class Lamp;
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The main window. It holds the widgets, connects them to the terminal's
+// procedures and puts the Display record on screen; it decides nothing.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(Terminal& terminal, QWidget* parent = nullptr);
+
+    // Start-up: Form_Load, then the scale dialog created hidden with its
+    // presets. A failure here ends the program.
+    Status load();
+
+    // Puts the Display record on the widgets; the only writer of them.
+    void render();
+
+    // Form_Activate and the render that follows it.
+    void activate();
+
+    Form3* scaleDialog() const;
+
+    // The controls, by the names every procedure and test uses.
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QLabel* Picture1 = nullptr;
+    Lamp* Shape1[3] = {};
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QAction* mnu_Print = nullptr;
+    QAction* mnu_Exit = nullptr;
+    QAction* mnu_Com = nullptr;
+    QAction* mnu_Ves = nullptr;
+    QAction* mnu_Prog = nullptr;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls(QWidget* client);
+    void buildMenu();
+    void renderJournal();
+
+    void mnu_Ves_Click();
+    void mnu_Prog_Click();
+    void Form_Unload();
+
+    Terminal& terminal_;
+    QPointer<Form3> form3_;
+    QString shownJournal_;      // what Text1 holds, to append rather than rebuild
+    bool activatedOnce_ = false;
+    bool returningFromDialog_ = false;
+};

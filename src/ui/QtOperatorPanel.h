@@ -1,0 +1,11 @@
+#pragma once
+
+#include "core/OperatorPanel.h"
+
+// The operator panel of the real program: a modal message box captioned with
+// the program's title, one OK button, no icon; and the system beep.
+class QtOperatorPanel final : public OperatorPanel {
+public:
+    void message(const QString& text) override;
+    void beep() override;
+};

@@ -1,0 +1,134 @@
+#include "journal/DayFile.h"
+
+#include "core/Cp1251.h"
+#include "support/FakeClock.h"
+#include "support/FakeOperatorPanel.h"
+#include "support/FakeSerialPort.h"
+#include "support/TempDataDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DayFileTest : public ::testing::Test {
+protected:
+    Terminal TerminalAt(const QString& dataDir) { return Terminal{TerminalState{}, Display{}, port, clock, panel, dataDir}; }
+
+    FakeSerialPort port;
+    FakeClock clock;  // 15 June 2026, 09:05:30
+    FakeOperatorPanel panel;
+    TempDataDir dir;
+};
+
+}  // namespace
+
+TEST_F(DayFileTest, NameFollowsTheDateWhateverTheLocale)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Russian));
+    const QString name = DayFileName(QStringLiteral("/data/Orvalta/"), QDate(2026, 6, 15));
+    const QString newYear = DayFileName(QStringLiteral("/data/Orvalta/"), QDate(2027, 1, 2));
+    QLocale::setDefault(saved);
+    EXPECT_EQ(name, QStringLiteral("/data/Orvalta/06-15-2026.txt"));
+    EXPECT_EQ(newYear, QStringLiteral("/data/Orvalta/01-02-2027.txt"));
+}
+
+TEST_F(DayFileTest, AppendedLinesLoadBack)
+{
+    Terminal t = TerminalAt(dir.path());
+    const QString first = QStringLiteral(" 1\t06-15-2026  09:05:30     12.5кг    0кг");
+    const QString second = QStringLiteral("Сумма( 1)=  12.5");
+    ASSERT_TRUE(AppendDayFileLine(t, first).ok());
+    EXPECT_EQ(t.state.DayFileOpenPath, dir.file(QStringLiteral("06-15-2026.txt")));
+    ASSERT_TRUE(AppendDayFileLine(t, second).ok());
+    EXPECT_TRUE(t.state.JournalText.isEmpty());  // the append writes the file only
+
+    const QByteArray bytes = dir.read(QStringLiteral("06-15-2026.txt"));
+    const QByteArray expected =
+        QByteArray(" 1\t06-15-2026  09:05:30     12.5\xEA\xE3    0\xEA\xE3\r\n") +
+        QByteArray("\xD1\xF3\xEC\xEC\xE0( 1)=  12.5\r\n");
+    EXPECT_EQ(bytes, expected);
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_FALSE(bytes.endsWith("\r\n\r\n"));
+    EXPECT_TRUE(bytes.contains("\xEA\xE3"));
+    EXPECT_EQ(bytes.count("\r\n"), 2);
+
+    // A restart on the same day: the whole file replaces the journal text.
+    Terminal later = TerminalAt(dir.path());
+    later.state.JournalText = QStringLiteral("old text\r\n");
+    const Status loaded = LoadDayFile(later);
+    ASSERT_TRUE(loaded.ok()) << loaded.description.toStdString();
+    EXPECT_EQ(later.state.JournalText, first + QStringLiteral("\r\n") + second + QStringLiteral("\r\n"));
+    EXPECT_EQ(later.state.DayFileOpenPath, dir.file(QStringLiteral("06-15-2026.txt")));
+    EXPECT_TRUE(panel.messages.isEmpty());
+}
+
+TEST_F(DayFileTest, LoadPassesEveryByteThrough)
+{
+    QByteArray all;
+    for (int b = 0; b <= 0xFF; ++b)
+        all.append(static_cast<char>(b));
+    dir.write(QStringLiteral("06-15-2026.txt"), all);
+    Terminal t = TerminalAt(dir.path());
+    ASSERT_TRUE(LoadDayFile(t).ok());
+    EXPECT_EQ(t.state.JournalText.size(), 256);
+    EXPECT_EQ(ToCp1251(t.state.JournalText), all);
+}
+
+TEST_F(DayFileTest, AppendAfterMidnightGoesToTheNewDaysFile)
+{
+    Terminal t = TerminalAt(dir.path());
+    clock.now = QDateTime(QDate(2026, 6, 15), QTime(23, 59, 59));
+    ASSERT_TRUE(AppendDayFileLine(t, QStringLiteral("before")).ok());
+    clock.now = QDateTime(QDate(2026, 6, 16), QTime(0, 0, 1));
+    ASSERT_TRUE(AppendDayFileLine(t, QStringLiteral("after")).ok());
+    EXPECT_EQ(t.state.DayFileOpenPath, dir.file(QStringLiteral("06-16-2026.txt")));
+
+    EXPECT_EQ(dir.read(QStringLiteral("06-15-2026.txt")), QByteArray("before\r\n"));
+    EXPECT_EQ(dir.read(QStringLiteral("06-16-2026.txt")), QByteArray("after\r\n"));
+
+    // The load takes the current day's file too.
+    ASSERT_TRUE(LoadDayFile(t).ok());
+    EXPECT_EQ(t.state.JournalText, QStringLiteral("after\r\n"));
+    clock.now = QDateTime(QDate(2026, 6, 15), QTime(12, 0));
+    ASSERT_TRUE(LoadDayFile(t).ok());
+    EXPECT_EQ(t.state.JournalText, QStringLiteral("before\r\n"));
+}
+
+TEST_F(DayFileTest, Failures)
+{
+    {
+        // First start of the day: nothing to load.
+        Terminal t = TerminalAt(dir.path());
+        t.state.JournalText = QStringLiteral("kept");
+        const Status status = LoadDayFile(t);
+        EXPECT_FALSE(status.ok());
+        EXPECT_NE(status.number, 0);
+        EXPECT_FALSE(status.description.isEmpty());
+        EXPECT_EQ(t.state.JournalText, QStringLiteral("kept"));
+        EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("06-15-2026.txt"))));
+    }
+    {
+        // The data directory is missing.
+        const QString missing = dir.file(QStringLiteral("missing/"));
+        Terminal t = TerminalAt(missing);
+        const Status status = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
+        EXPECT_FALSE(status.ok());
+        EXPECT_NE(status.number, 0);
+        EXPECT_FALSE(status.description.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(missing));
+    }
+    {
+        // Today's name is taken by a directory.
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("06-15-2026.txt")));
+        Terminal t = TerminalAt(dir.path());
+        t.state.JournalText = QStringLiteral("kept");
+        EXPECT_FALSE(AppendDayFileLine(t, QStringLiteral("line")).ok());
+        EXPECT_FALSE(LoadDayFile(t).ok());
+        EXPECT_EQ(t.state.JournalText, QStringLiteral("kept"));
+    }
+    EXPECT_TRUE(panel.messages.isEmpty());
+}

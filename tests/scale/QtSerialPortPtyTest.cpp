@@ -1,0 +1,210 @@
+#include "scale/QtSerialPort.h"
+
+#include "support/TempDataDir.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+// The port against the slave side of a pseudo-terminal; the test plays the
+// scale on the master side. Every wait is bounded so a broken port fails the
+// test instead of hanging it.
+
+namespace {
+
+constexpr int WaitMs = 1000;
+
+class PtyMaster {
+public:
+    PtyMaster()
+    {
+        fd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd_ < 0 || ::grantpt(fd_) != 0 || ::unlockpt(fd_) != 0)
+            return;
+        termios raw{};
+        ::tcgetattr(fd_, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(fd_, TCSANOW, &raw);
+        slave_ = QString::fromLocal8Bit(::ptsname(fd_));
+    }
+    ~PtyMaster() { close(); }
+    PtyMaster(const PtyMaster&) = delete;
+    PtyMaster& operator=(const PtyMaster&) = delete;
+
+    QString slavePath() const { return slave_; }
+    void close()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    bool write(const QByteArray& bytes) { return ::write(fd_, bytes.constData(), bytes.size()) == bytes.size(); }
+
+    // What the port sent, once `count` bytes have come or the wait is over.
+    QByteArray read(int count)
+    {
+        QByteArray got;
+        const QDeadlineTimer deadline(WaitMs);
+        while (got.size() < count && !deadline.hasExpired()) {
+            pollfd pfd{fd_, POLLIN, 0};
+            if (::poll(&pfd, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+                break;
+            char buffer[256];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            got.append(buffer, n);
+        }
+        return got;
+    }
+
+private:
+    int fd_ = -1;
+    QString slave_;
+};
+
+class QtSerialPortPty : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(scale.slavePath().isEmpty()) << "no pseudo-terminal";
+        ASSERT_TRUE(QFile::link(scale.slavePath(), dir.file(QStringLiteral("com1"))));
+    }
+
+    // Polls the way the terminal does until `length` characters have come.
+    QString receiveAtLeast(int length)
+    {
+        QString text;
+        const QDeadlineTimer deadline(WaitMs);
+        while (text.size() < length && !deadline.hasExpired()) {
+            const Result<QString> got = port.receive();
+            if (!got.ok()) {
+                ADD_FAILURE() << got.status.description.toStdString();
+                break;
+            }
+            text += got.value;
+            QThread::msleep(5);
+        }
+        return text;
+    }
+
+    // Polls until the port reports a failure; the status of that failure.
+    Status firstReceiveFailure()
+    {
+        const QDeadlineTimer deadline(WaitMs);
+        while (!deadline.hasExpired()) {
+            const Result<QString> got = port.receive();
+            if (!got.ok())
+                return got.status;
+            QThread::msleep(5);
+        }
+        return Status::success();
+    }
+
+    TempDataDir dir;
+    PtyMaster scale;
+    QtSerialPort port{dir.path()};
+};
+
+}  // namespace
+
+TEST_F(QtSerialPortPty, BytesFromScaleArriveDecoded)
+{
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(scale.write(QByteArray("\x02+0012.5\xEA\xE3\r", 11)));
+    EXPECT_EQ(receiveAtLeast(10), QStringLiteral("\u0002+0012.5кг\r"));
+    // What was taken once is not handed out again.
+    const Result<QString> again = port.receive();
+    ASSERT_TRUE(again.ok());
+    EXPECT_TRUE(again.value.isEmpty());
+}
+
+TEST_F(QtSerialPortPty, SentQueryLeavesAtOnceAsItsBytes)
+{
+    ASSERT_TRUE(port.setSettings(QStringLiteral("9600,n,8,1")).ok());
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.send(QStringLiteral("msv?;")).ok());
+    EXPECT_EQ(scale.read(5), QByteArray("msv?;"));
+    ASSERT_TRUE(port.send(QStringLiteral("кг")).ok());
+    EXPECT_EQ(scale.read(2), QByteArray("\xEA\xE3"));
+}
+
+TEST_F(QtSerialPortPty, SendFollowedAtOnceByCloseLosesNothing)
+{
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.send(QStringLiteral("msv?;")).ok());
+    ASSERT_TRUE(port.close().ok());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(scale.read(5), QByteArray("msv?;"));
+}
+
+TEST_F(QtSerialPortPty, EverySettingsTextAcceptedOpens)
+{
+    for (const char* text : {"9600,e,7,1", "19200,o,8,2", "4800,m,8,1", "2400,s,7,1", "115200,n,8,1.5"}) {
+        ASSERT_TRUE(port.setSettings(QString::fromLatin1(text)).ok()) << text;
+        const Status opened = port.open();
+        EXPECT_TRUE(opened.ok()) << text << ": " << opened.description.toStdString();
+        EXPECT_EQ(port.settings(), QString::fromLatin1(text));
+        if (opened.ok()) {
+            ASSERT_TRUE(port.close().ok()) << text;
+        }
+    }
+}
+
+TEST_F(QtSerialPortPty, NumberAndOpenStateAreGuardedWhileOpen)
+{
+    ASSERT_TRUE(port.open().ok());
+    EXPECT_EQ(port.open().number, ErrorNumber::PortAlreadyOpen);
+    EXPECT_EQ(port.setPortNumber(2).number, ErrorNumber::PortAlreadyOpen);
+    EXPECT_EQ(port.portNumber(), 1);
+    EXPECT_TRUE(port.isOpen());
+}
+
+TEST_F(QtSerialPortPty, NewNumberTakesEffectAtNextOpen)
+{
+    PtyMaster other;
+    ASSERT_TRUE(QFile::link(other.slavePath(), dir.file(QStringLiteral("com2"))));
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.close().ok());
+    ASSERT_TRUE(port.setPortNumber(2).ok());
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.send(QStringLiteral("msv?;")).ok());
+    EXPECT_EQ(other.read(5), QByteArray("msv?;"));
+    EXPECT_TRUE(scale.read(1).isEmpty());
+}
+
+TEST_F(QtSerialPortPty, ScaleSideGoneIsReportedAsLostAndClosesPort)
+{
+    ASSERT_TRUE(port.open().ok());
+    scale.close();
+    const Status status = firstReceiveFailure();
+    EXPECT_EQ(status.number, ErrorNumber::PortLost) << status.description.toStdString();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);
+}
+
+TEST_F(QtSerialPortPty, SendingToVanishedScaleReportsLost)
+{
+    ASSERT_TRUE(port.open().ok());
+    scale.close();
+    const Status status = port.send(QStringLiteral("msv?;"));
+    EXPECT_EQ(status.number, ErrorNumber::PortLost) << status.description.toStdString();
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(QtSerialPortPty, ClosedPortCanBeOpenedAgain)
+{
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.close().ok());
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(scale.write("x"));
+    EXPECT_EQ(receiveAtLeast(1), QStringLiteral("x"));
+}

@@ -1,0 +1,291 @@
+#include "ui/Form1.h"
+
+#include "core/SettingsFile.h"
+#include "journal/DayFile.h"
+#include "support/FakeClock.h"
+#include "support/FakeOperatorPanel.h"
+#include "support/FakeSerialPort.h"
+#include "support/TempDataDir.h"
+#include "ui/Form3.h"
+#include "ui/Lamp.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    TempDataDir dir;
+    FakeSerialPort port;
+    FakeClock clock;
+    FakeOperatorPanel panel;
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
+
+    void storeSettings(const std::function<void(TerminalState&)>& change)
+    {
+        TerminalState s;
+        SetDefaults(s);
+        change(s);
+        dir.write(SettingsFileName, EncodeSettings(s, {}).value);
+    }
+};
+
+QColor Back(const QWidget* w)
+{
+    return w->palette().color(w->backgroundRole());
+}
+
+// Every control of the main window with its caption, place and look, in
+// twips as the layout gives them.
+TEST_F(MainWindow, EveryControlHasItsCaptionGeometryAndLook)
+{
+    Form1 form(t);
+    struct Expected {
+        const char* name;
+        QString caption;
+        int left, top, width, height;
+        std::optional<QColor> back;
+        bool visible;
+    };
+    const QColor readout(255, 255, 192);
+    const QColor switchOff(255, 192, 192);
+    const Expected controls[] = {
+        {"Label7",
+         QStringLiteral("№") + QString(22, u' ') + QStringLiteral("Дата") + QString(13, u' ') + QStringLiteral("Время") +
+             QString(12, u' ') + QStringLiteral("Нетто") + QString(8, u' ') + QStringLiteral("Тара"),
+         270, 210, 4785, 285, {}, true},
+        {"Text1", QString(), 270, 510, 5055, 2835, {}, true},
+        {"Picture1", QString(), 1650, 0, 5055, 3525, {}, false},
+        {"Label5", QStringLiteral("Вес нетто"), 6960, 210, 1545, 345, {}, true},
+        {"Shape1_2", QString(), 5550, 780, 345, 315, {}, true},
+        {"Shape1_1", QString(), 5550, 1110, 345, 315, {}, true},
+        {"Shape1_0", QString(), 5550, 1440, 345, 315, {}, true},
+        {"Label2", QStringLiteral("0"), 5910, 600, 3585, 1155, readout, true},
+        {"Label3", QStringLiteral("Кг"), 9540, 960, 735, 765, {}, true},
+        {"Label10", QString(5, u' ') + QStringLiteral("Количество") + QString(18, u' ') + QStringLiteral("Суммарный вес, кг"),
+         5880, 1800, 3735, 195, {}, true},
+        {"Label9", QStringLiteral("0"), 5910, 2010, 1455, 435, readout, true},
+        {"Label8", QStringLiteral("0"), 7530, 2010, 1995, 435, readout, true},
+        {"Command3", QStringLiteral("Off"), 9570, 2040, 465, 435, switchOff, true},
+        {"Label6", QString(11, u' ') + QStringLiteral("Тара, кг"), 7530, 2550, 1965, 225, {}, true},
+        {"Label4", QStringLiteral("0"), 7530, 2790, 1965, 525, readout, true},
+        {"Command2", QStringLiteral("Off"), 9540, 2850, 495, 435, switchOff, true},
+        {"Command4", QStringLiteral("Записать"), 7500, 3990, 2055, 495, {}, true},
+        {"Command1", QStringLiteral("Printer"), 2550, 5340, 1395, 345, {}, false},
+        {"Label11", QStringLiteral("  Настройки порта"), 9090, 5400, 1695, 225, {}, true},
+        {"Label1", QString(), 9060, 5640, 1635, 285, QColor(255, 128, 128), true},
+    };
+    for (const Expected& e : controls) {
+        SCOPED_TRACE(e.name);
+        auto* w = form.findChild<QWidget*>(QLatin1String(e.name));
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15));
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            EXPECT_EQ(label->text(), e.caption);
+        }
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(button->text(), e.caption);
+        }
+        if (e.back) {
+            const QColor actual = qobject_cast<QPushButton*>(w) ? w->palette().color(QPalette::Button) : Back(w);
+            EXPECT_EQ(actual, *e.back);
+            if (!qobject_cast<QPushButton*>(w)) {
+                EXPECT_TRUE(w->autoFillBackground());
+            }
+        }
+        EXPECT_EQ(!w->isHidden(), e.visible);
+    }
+
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Вельтарские весы v1.01"));
+    EXPECT_EQ(form.centralWidget()->size(), QSize(10680 / 15, 5925 / 15));
+    for (const Lamp* lamp : form.Shape1)
+        EXPECT_EQ(lamp->fill(), Colours::LampRed);
+    EXPECT_EQ(form.Picture1->pixmap().size(), QSize(331, 239));
+    EXPECT_TRUE(form.Text1->isReadOnly());
+    EXPECT_EQ(form.Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(form.Label2->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_DOUBLE_EQ(form.Label2->font().pointSizeF(), 48);
+    EXPECT_DOUBLE_EQ(form.Text1->font().pointSizeF(), 11.25);
+    EXPECT_EQ(form.Timer1->interval(), 300);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.Timer2->interval(), 50);
+    EXPECT_FALSE(form.Timer2->isActive());
+}
+
+TEST_F(MainWindow, MenuBarHoldsTheItemsInOrder)
+{
+    Form1 form(t);
+    QStringList top;
+    for (QAction* a : form.menuBar()->actions())
+        top << a->text();
+    EXPECT_EQ(top, (QStringList{QStringLiteral("Меню"), QStringLiteral("Настройки"), QStringLiteral("О программе")}));
+
+    const auto items = [](QAction* menu) {
+        QStringList texts;
+        for (QAction* a : menu->menu()->actions())
+            texts << a->text();
+        return texts;
+    };
+    EXPECT_EQ(items(form.menuBar()->actions()[0]),
+              (QStringList{QStringLiteral("Печать отчета"), QStringLiteral("Выход")}));
+    // "СОМ" in Cyrillic letters.
+    EXPECT_EQ(items(form.menuBar()->actions()[1]), (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы")}));
+    EXPECT_EQ(form.mnu_Com->text(), QString::fromUtf8("\xD0\xA1\xD0\x9E\xD0\x9C \xD0\xBF\xD0\xBE\xD1\x80\xD1\x82"));
+    for (QAction* a : {form.mnu_Print, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Prog})
+        EXPECT_TRUE(a->shortcut().isEmpty());
+}
+
+TEST_F(MainWindow, StartUpPaintsThePortTheJournalAndHidesTheRecordButton)
+{
+    dir.write(DayFileName(QString(), clock.currentDate()), QByteArray(" 1\t06-15-2026  09:00:00     10\xEA\xE3    0\xEA\xE3\r\n"));
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    form.show();
+
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("COM1  9600,n,8,1"));
+    EXPECT_EQ(Back(form.Label1), QColor(128, 255, 128));
+    EXPECT_TRUE(form.Command4->isHidden());
+    EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral(" 1\t06-15-2026  09:00:00     10кг    0кг\n"));
+    EXPECT_EQ(form.Text1->textCursor().position(), form.Text1->document()->characterCount() - 1);
+    EXPECT_EQ(form.Command3->text(), QStringLiteral("0ff"));
+    // The tare switch keeps its initial "Off" (letter O) until first clicked.
+    EXPECT_EQ(form.Command2->text(), QStringLiteral("Off"));
+}
+
+TEST_F(MainWindow, ClosedPortPaintsTheIndicatorLightRed)
+{
+    port.present = false;
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    form.show();
+    EXPECT_EQ(panel.messages, QStringList{QStringLiteral("Порт не обнаружен")});
+    EXPECT_EQ(Back(form.Label1), QColor(255, 128, 128));
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("COM1  9600,n,8,1"));
+}
+
+TEST_F(MainWindow, ScaleDialogIsCreatedHiddenWithThePresets)
+{
+    storeSettings([](TerminalState& s) {
+        s.ScaleKind = ScaleKindAed;
+        s.AutoWeighOn = 0;
+    });
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    Form3* dialog = form.scaleDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isHidden());
+    EXPECT_FALSE(dialog->Check1->isChecked());
+    EXPECT_TRUE(dialog->Option2->isChecked());
+    EXPECT_FALSE(dialog->Option1->isChecked());
+    EXPECT_EQ(t.state.ScaleKind, ScaleKindAed);
+}
+
+TEST_F(MainWindow, UnknownScaleKindPresetsNoButtonAndStaysInForce)
+{
+    storeSettings([](TerminalState& s) { s.ScaleKind = 3; });
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    Form3* dialog = form.scaleDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->Option2->isChecked());
+    EXPECT_EQ(t.state.ScaleKind, 3);
+    // Choosing a kind in the dialog acts at once, without saving.
+    const QByteArray stored = dir.read(SettingsFileName);
+    dialog->Option2->click();
+    EXPECT_EQ(t.state.ScaleKind, ScaleKindAed);
+    EXPECT_EQ(dir.read(SettingsFileName), stored);
+}
+
+TEST_F(MainWindow, AboutToggleAndScaleMenuOpenOneDialogOnly)
+{
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    form.show();
+    const QString journal = form.Text1->toPlainText();
+
+    form.mnu_Prog->trigger();
+    EXPECT_FALSE(form.Picture1->isHidden());
+    form.mnu_Prog->trigger();
+    EXPECT_TRUE(form.Picture1->isHidden());
+    EXPECT_EQ(form.Text1->toPlainText(), journal);
+
+    form.mnu_Ves->trigger();
+    form.mnu_Ves->trigger();
+    EXPECT_EQ(form.findChildren<Form3*>().size(), 1);
+    EXPECT_TRUE(form.scaleDialog()->isVisible());
+
+    // Closed, the dialog is gone; the next choice makes a new one.
+    form.scaleDialog()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form.findChildren<Form3*>().size(), 0);
+    form.mnu_Ves->trigger();
+    EXPECT_EQ(form.findChildren<Form3*>().size(), 1);
+}
+
+TEST_F(MainWindow, JournalGrowsByAppendingAndKeepsTheCaretAtItsEnd)
+{
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    form.show();
+
+    QString journal;
+    for (int n = 1; n <= 3; ++n) {
+        journal += QStringLiteral(" %1\t06-15-2026  09:00:0%1     10кг    0кг\r\n").arg(n);
+        t.display.Text1 = journal;
+        t.display.Text1SelStart = journal.size();
+        form.render();
+    }
+    QString expected = journal;
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(form.Text1->toPlainText(), expected);
+    EXPECT_EQ(form.Text1->textCursor().position(), expected.size());
+
+    // A journal that is not a continuation (a new start of the text) replaces the box.
+    t.display.Text1 = QStringLiteral("Сумма( 3)=  30\r\n");
+    t.display.Text1SelStart = t.display.Text1.size();
+    form.render();
+    EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("Сумма( 3)=  30\n"));
+    EXPECT_EQ(form.Text1->textCursor().position(), 15);
+}
+
+TEST_F(MainWindow, RenderPutsSwitchLooksLampsAndReadoutsOnTheWidgets)
+{
+    Form1 form(t);
+    t.display.Command2 = SwitchOnLook;
+    t.display.Shape1 = {Colours::LampGreen, Colours::LampGreen, Colours::LampRed};
+    t.display.Label2 = QStringLiteral("12.5");
+    t.display.Label4 = QStringLiteral("1.2");
+    t.display.Label5 = QStringLiteral("Вес брутто");
+    t.display.Command4Visible = false;
+    t.display.Timer2Enabled = true;
+    form.render();
+
+    EXPECT_EQ(form.Command2->text(), QStringLiteral("0n"));
+    EXPECT_EQ(form.Command2->palette().color(QPalette::Button), QColor(192, 255, 192));
+    EXPECT_EQ(form.Shape1[0]->fill(), Colours::LampGreen);
+    EXPECT_EQ(form.Shape1[1]->fill(), Colours::LampGreen);
+    EXPECT_EQ(form.Shape1[2]->fill(), Colours::LampRed);
+    EXPECT_EQ(form.Label2->text(), QStringLiteral("12.5"));
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("1.2"));
+    EXPECT_EQ(form.Label5->text(), QStringLiteral("Вес брутто"));
+    EXPECT_TRUE(form.Command4->isHidden());
+    EXPECT_TRUE(form.Timer2->isActive());
+
+    t.display.Timer2Enabled = false;
+    form.render();
+    EXPECT_FALSE(form.Timer2->isActive());
+}
+
+}  // namespace

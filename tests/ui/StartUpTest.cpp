@@ -1,0 +1,224 @@
+#include "ui/StartUp.h"
+
+#include "core/SettingsFile.h"
+#include "journal/DayFile.h"
+#include "support/FakeClock.h"
+#include "support/FakeOperatorPanel.h"
+#include "support/FakeSerialPort.h"
+#include "support/TempDataDir.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StartUp : public ::testing::Test {
+protected:
+    TempDataDir root;
+    FakeSerialPort port;
+    FakeClock clock;
+    FakeOperatorPanel panel;
+    // A data directory that does not exist yet, below one that does not either.
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, root.path() + QStringLiteral("share/Orvalta/")};
+
+    // A settings file as an earlier run would have left it.
+    void storeSettings(const std::function<void(TerminalState&)>& change)
+    {
+        ASSERT_TRUE(QDir().mkpath(t.dataDir));
+        TerminalState s;
+        SetDefaults(s);
+        change(s);
+        const auto bytes = EncodeSettings(s, {});
+        ASSERT_TRUE(bytes.ok());
+        QFile file(SettingsPath(t));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.value);
+    }
+
+    void storeDayFile(const QByteArray& bytes)
+    {
+        ASSERT_TRUE(QDir().mkpath(t.dataDir));
+        QFile file(DayFileName(t.dataDir, clock.currentDate()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    void start()
+    {
+        const Status loaded = Form_Load(t);
+        ASSERT_TRUE(loaded.ok()) << loaded.description.toStdString();
+        Form_Activate(t);
+    }
+};
+
+TEST_F(StartUp, FirstStartCreatesTheDirectoryAndOpensPortOneWithTheDefaults)
+{
+    start();
+
+    EXPECT_TRUE(QFile::exists(SettingsPath(t)));
+    EXPECT_EQ(QFileInfo(SettingsPath(t)).size(), 650);
+    EXPECT_EQ(port.portNumber(), 1);
+    EXPECT_EQ(port.settings(), QStringLiteral("9600,n,8,1"));
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(panel.messages.isEmpty());
+    EXPECT_EQ(t.display.Label1, QStringLiteral("COM1  9600,n,8,1"));
+    EXPECT_EQ(t.display.Label1Back, Colours::PortOpen);
+    // No day file yet: an empty journal and no message about it.
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    EXPECT_TRUE(t.display.Text1.isEmpty());
+    // Automatic weighing is on by default, so "Записать" is hidden.
+    EXPECT_FALSE(t.display.Command4Visible);
+}
+
+TEST_F(StartUp, StoredPortAndLineParametersReachThePortBeforeItOpens)
+{
+    storeSettings([](TerminalState& s) {
+        s.PortNumber = QStringLiteral(" 2 ");
+        s.BaudRate = QStringLiteral("19200");
+        s.Parity = QStringLiteral("e");
+        s.DataBits = QStringLiteral("7");
+        s.StopBits = QStringLiteral("2");
+    });
+    start();
+
+    EXPECT_EQ(port.openCalls, 1);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(t.display.Label1, QStringLiteral("COM2  19200,e,7,2"));
+}
+
+TEST_F(StartUp, MissingPortIsReportedOnceAndTheTerminalRunsWithItClosed)
+{
+    port.present = false;
+    storeDayFile(QByteArray(" 1\t06-15-2026  09:00:00     10кг    0кг\r\n").replace("кг", "\xEA\xE3"));
+    start();
+
+    EXPECT_EQ(panel.messages, QStringList{QStringLiteral("Порт не обнаружен")});
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(t.display.Label1Back, Colours::PortClosed);
+    EXPECT_EQ(t.display.Label1, QStringLiteral("COM1  9600,n,8,1"));
+    // The day's journal is shown all the same.
+    EXPECT_EQ(t.state.JournalText, QStringLiteral(" 1\t06-15-2026  09:00:00     10кг    0кг\r\n"));
+    EXPECT_EQ(t.display.Text1, t.state.JournalText);
+    EXPECT_EQ(t.display.Text1SelStart, t.state.JournalText.size());
+}
+
+TEST_F(StartUp, UnusablePortSettingsAreTreatedAsAPortThatCannotBeOpened)
+{
+    struct Case {
+        const char* what;
+        std::function<void(TerminalState&)> change;
+    };
+    const Case cases[] = {
+        {"letters as port number", [](TerminalState& s) { s.PortNumber = QStringLiteral("COM1"); }},
+        {"empty port number", [](TerminalState& s) { s.PortNumber.clear(); }},
+        {"port number beyond 16 bits", [](TerminalState& s) { s.PortNumber = QStringLiteral("70000"); }},
+        {"port number the port refuses", [](TerminalState& s) { s.PortNumber = QStringLiteral("0"); }},
+        {"baud rate in letters", [](TerminalState& s) { s.BaudRate = QStringLiteral("fast"); }},
+        {"unknown parity", [](TerminalState& s) { s.Parity = QStringLiteral("x"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDataDir dir;
+        FakeSerialPort freshPort;
+        FakeOperatorPanel freshPanel;
+        Terminal fresh{TerminalState{}, Display{}, freshPort, clock, freshPanel, dir.path()};
+        TerminalState s;
+        SetDefaults(s);
+        c.change(s);
+        dir.write(SettingsFileName, EncodeSettings(s, {}).value);
+
+        const Status loaded = Form_Load(fresh);
+        ASSERT_TRUE(loaded.ok());
+        Form_Activate(fresh);
+        EXPECT_EQ(freshPort.openCalls, 0);
+        EXPECT_EQ(freshPanel.messages, QStringList{QStringLiteral("Порт не обнаружен")});
+        EXPECT_EQ(fresh.display.Label1Back, Colours::PortClosed);
+        // What the operator typed stays in the state for the port dialog.
+        EXPECT_EQ(fresh.state.PortNumber, s.PortNumber);
+        EXPECT_EQ(fresh.state.BaudRate, s.BaudRate);
+    }
+}
+
+TEST_F(StartUp, SettingsThatCannotBeCreatedFailTheStartWithANumberAndADescription)
+{
+    // A regular file where the data directory's parent should be.
+    root.write(QStringLiteral("share"), "not a directory");
+    const Status loaded = Form_Load(t);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_NE(loaded.number, 0);
+    EXPECT_FALSE(loaded.description.isEmpty());
+    EXPECT_EQ(port.openCalls, 0);
+}
+
+TEST_F(StartUp, ActivationShowsTheStoredSumOnlyWhileSummationIsOn)
+{
+    storeSettings([](TerminalState& s) {
+        s.SumOn = 1;
+        s.SumWeight = 30;
+        s.SumCount = 3;
+    });
+    start();
+    EXPECT_EQ(t.display.Command3, SwitchOnLook);
+    EXPECT_EQ(t.display.Label8, QStringLiteral("30"));
+    EXPECT_EQ(t.display.Label9, QStringLiteral("3"));
+
+    // Switched off: the sums are cleared in memory while the file keeps them.
+    const QByteArray file = root.read(QStringLiteral("share/Orvalta/System.eng"));
+    t.state.SumOn = 0;
+    Form_Activate(t);
+    EXPECT_EQ(t.display.Command3, SwitchOffLook);
+    EXPECT_EQ(t.state.SumWeight, 0);
+    EXPECT_EQ(t.state.SumCount, 0);
+    EXPECT_EQ(t.display.Label8, QStringLiteral("0"));
+    EXPECT_EQ(t.display.Label9, QStringLiteral("0"));
+    EXPECT_EQ(root.read(QStringLiteral("share/Orvalta/System.eng")), file);
+
+    // Any flag value but 1 is off.
+    t.state.SumOn = -1;
+    t.state.SumWeight = 5;
+    Form_Activate(t);
+    EXPECT_EQ(t.display.Command3, SwitchOffLook);
+    EXPECT_EQ(t.state.SumWeight, 0);
+}
+
+TEST_F(StartUp, RecordButtonIsShownOnlyWhileAutomaticWeighingIsOff)
+{
+    storeSettings([](TerminalState& s) { s.AutoWeighOn = 0; });
+    start();
+    EXPECT_TRUE(t.display.Command4Visible);
+
+    t.state.AutoWeighOn = 1;
+    Form_Activate(t);
+    EXPECT_FALSE(t.display.Command4Visible);
+
+    t.state.AutoWeighOn = -1;
+    Form_Activate(t);
+    EXPECT_TRUE(t.display.Command4Visible);
+}
+
+TEST_F(StartUp, DamagedSettingsFileStillStartsWithTheDefaults)
+{
+    ASSERT_TRUE(QDir().mkpath(t.dataDir));
+    root.write(QStringLiteral("share/Orvalta/System.eng"), QByteArray(100, '\x07'));
+    start();
+
+    EXPECT_EQ(t.state.MinWeightGrams, 200);
+    EXPECT_TRUE(port.isOpen());
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("System.eng"))) << panel.messages[0].toStdString();
+    EXPECT_EQ(root.read(QStringLiteral("share/Orvalta/System.eng.bad")), QByteArray(100, '\x07'));
+}
+
+TEST_F(StartUp, AboutPictureAlternatesWithEachChoice)
+{
+    const QString journal = t.display.Text1;
+    EXPECT_FALSE(t.display.Picture1Visible);
+    mnu_Prog_Click(t);
+    EXPECT_TRUE(t.display.Picture1Visible);
+    mnu_Prog_Click(t);
+    EXPECT_FALSE(t.display.Picture1Visible);
+    EXPECT_EQ(t.display.Text1, journal);
+}
+
+}  // namespace
