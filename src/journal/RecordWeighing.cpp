@@ -1,0 +1,104 @@
+#include "journal/RecordWeighing.h"
+
+#include "core/SettingsFile.h"
+#include "core/TextRules.h"
+#include "journal/DayFile.h"
+#include "journal/JournalLine.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace {
+
+constexpr std::int16_t CounterMax = std::numeric_limits<std::int16_t>::max();
+
+// Today's file as an ordinary file: its name, or empty when there is none.
+QString FindOrdinaryFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isHidden() ? info.fileName() : QString();
+}
+
+}  // namespace
+
+Status RecordWeighing(Terminal& terminal)
+{
+    TerminalState& s = terminal.state;
+    Display& d = terminal.display;
+
+    s.DayFilePath = DayFileName(terminal.dataDir, terminal.clock.currentDate());
+    s.FoundName = FindOrdinaryFile(s.DayFilePath);
+    // No file for today: numbering starts again. A damaged negative count
+    // starts it again too rather than index outside the day's table.
+    const int base = s.FoundName.isEmpty() || s.DayIndex < 0 ? 0 : s.DayIndex;
+    const int dayIndex = base + 1;
+
+    // The limits are checked before anything changes, so a refused weighing
+    // leaves no trace but the operator's message.
+    if (dayIndex > WeighingRecords::Last) {
+        return Status::failure(ErrorNumber::Overflow,
+                               QStringLiteral("Взвешивание не записано: за один день можно записать не более %1 "
+                                              "взвешиваний.")
+                                   .arg(WeighingRecords::Last));
+    }
+    if (s.SumOn == 1 && s.SumCount >= CounterMax) {
+        return Status::failure(ErrorNumber::Overflow,
+                               QStringLiteral("Взвешивание не записано: в сумме уже %1 взвешиваний. "
+                                              "Выключите суммирование и начните новую сумму.")
+                                   .arg(CounterMax));
+    }
+
+    // A life-time count that nothing shows: it stops at its limit rather than
+    // stop the weighing.
+    if (s.TotalCount < CounterMax)
+        ++s.TotalCount;
+    s.DayIndex = static_cast<std::int16_t>(dayIndex);
+
+    WeighingRecord& record = s.Records(s.DayIndex);
+    record.RecordDate = DateText(terminal.clock.currentDate());
+    record.RecordTime = TimeText(terminal.clock.currentTime());
+    record.Net = s.NetWeight;
+    record.Tare = s.TareRounded;
+
+    s.FileLine = JournalLine(s.DayIndex, record);
+    s.ScreenLine = s.FileLine + LineEnd;
+    s.JournalText += s.ScreenLine;
+
+    if (s.SumOn == 1) {
+        s.SumWeight += s.NetWeight;
+        ++s.SumCount;
+    } else {
+        s.SumWeight = 0;
+        s.SumCount = 0;
+    }
+
+    QStringList problems;
+    if (const Status appended = AppendDayFileLine(terminal, s.FileLine); !appended.ok()) {
+        problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
+                        .arg(s.DayIndex)
+                        .arg(appended.description);
+    }
+    // The counters are saved even when the line could not be appended: they
+    // already count the weighing on screen.
+    if (const Status saved = SaveSettings(terminal); !saved.ok()) {
+        problems << QStringLiteral("Счётчики взвешиваний не сохранены в файле настроек: %1.").arg(saved.description);
+    }
+
+    d.Label8 = DisplayNumberText(s.SumWeight);
+    d.Label9 = DisplayNumberText(s.SumCount);
+    d.Text1 = s.JournalText;
+    d.Text1SelStart = s.JournalText.size();
+
+    if (!problems.isEmpty())
+        return Status::failure(ErrorNumber::DeviceIo, problems.join(u'\n'));
+    return Status::success();
+}
+
+void Command4_Click(Terminal& terminal)
+{
+    terminal.panel.beep();
+    if (const Status recorded = RecordWeighing(terminal); !recorded.ok())
+        terminal.panel.message(recorded.description);
+}

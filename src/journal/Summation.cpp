@@ -1,0 +1,42 @@
+#include "journal/Summation.h"
+
+#include "core/SettingsFile.h"
+#include "core/TextRules.h"
+#include "journal/DayFile.h"
+#include "journal/JournalLine.h"
+
+#include <QStringList>
+
+void Command3_Click(Terminal& terminal)
+{
+    TerminalState& s = terminal.state;
+    Display& d = terminal.display;
+    QStringList problems;
+
+    if (s.SumOn == 1) {
+        s.SumOn = 0;
+        d.Command3 = SwitchOffLook;
+        const QString line = SumLine(s.SumCount, s.SumWeight);
+        s.JournalText += line + LineEnd;
+        d.Text1 = s.JournalText;
+        d.Text1SelStart = s.JournalText.size();
+        if (const Status appended = AppendDayFileLine(terminal, line); !appended.ok()) {
+            problems << QStringLiteral("Строка суммы показана в журнале на экране, но не записана в файл журнала: %1.")
+                            .arg(appended.description);
+        }
+        // The totals stay on view until the next weighing or activation.
+    } else {
+        s.SumOn = 1;
+        d.Command3 = SwitchOnLook;
+        s.SumWeight = 0;
+        s.SumCount = 0;
+        d.Label8 = DisplayNumberText(s.SumWeight);
+        d.Label9 = DisplayNumberText(s.SumCount);
+    }
+
+    if (const Status saved = SaveSettings(terminal); !saved.ok()) {
+        problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.").arg(saved.description);
+    }
+    if (!problems.isEmpty())
+        terminal.panel.message(problems.join(u'\n'));
+}

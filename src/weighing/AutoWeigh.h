@@ -1,0 +1,9 @@
+#pragma once
+
+#include "core/Terminal.h"
+
+// One pass of automatic weighing over the NetWeight just read: three exactly
+// equal readings at or above the minimum record a weighing, one lamp lighting
+// per reading; the load is not recorded again until the weight drops below
+// the minimum.
+void AutoWeighStep(Terminal& terminal);
