@@ -1,11 +1,15 @@
 #include "ui/Form1.h"
 
+#include "journal/RecordWeighing.h"
+#include "journal/Summation.h"
+#include "scale/PollingCycle.h"
 #include "ui/Fonts.h"
 #include "ui/Form3.h"
 #include "ui/Lamp.h"
 #include "ui/Pictures.h"
 #include "ui/StartUp.h"
 #include "ui/Twips.h"
+#include "weighing/TareSwitch.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
@@ -39,6 +43,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
 
 void SetBack(QWidget* widget, Rgb colour)
 {
+    if (widget->autoFillBackground() && widget->palette().color(widget->backgroundRole()) == ToColor(colour))
+        return;
     QPalette palette = widget->palette();
     palette.setColor(widget->backgroundRole(), ToColor(colour));
     widget->setPalette(palette);
@@ -66,6 +72,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 void SetButtonLook(QPushButton* button, const SwitchLook& look)
 {
     button->setText(look.caption);
+    if (button->palette().color(QPalette::Button) == ToColor(look.back))
+        return;
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, ToColor(look.back));
     button->setPalette(palette);
@@ -117,6 +125,12 @@ Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), termina
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(50);
+    // One tick per arming. It stops itself as it fires, before its handler
+    // runs, so a message box opened inside the handler cannot make it tick
+    // again behind the box.
+    Timer2->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, [this] { handle(Timer1_Timer); });
+    connect(Timer2, &QTimer::timeout, this, [this] { handle(Timer2_Timer); });
     Timer1->start();
 
     render();
@@ -171,6 +185,9 @@ void Form1::buildControls(QWidget* client)
     Command4->setFont(SansFont(13.5));
     Command1 = MakeButton(client, "Command1", QStringLiteral("Printer"), TwipsRect(2550, 5340, 1395, 345));
     Command1->hide();  // the report is reached through the menu alone
+    connect(Command2, &QPushButton::clicked, this, [this] { handle(Command2_Click); });
+    connect(Command3, &QPushButton::clicked, this, [this] { handle(Command3_Click); });
+    connect(Command4, &QPushButton::clicked, this, [this] { handle(Command4_Click); });
     Label11 = MakeLabel(client, "Label11", QStringLiteral("  Настройки порта"), TwipsRect(9090, 5400, 1695, 225));
     Label1 = MakeLabel(client, "Label1", QString(), TwipsRect(9060, 5640, 1635, 285));
 
@@ -226,9 +243,16 @@ Status Form1::load()
     return loaded;
 }
 
+void Form1::handle(void (*procedure)(Terminal&))
+{
+    procedure(terminal_);
+    render();
+}
+
 void Form1::activate()
 {
     Form_Activate(terminal_);
+    shownSelStart_ = -1;  // activation always brings the journal's end into view
     render();
 }
 
@@ -269,7 +293,10 @@ void Form1::renderJournal()
             Text1->setPlainText(BoxText(d.Text1));
         }
         shownJournal_ = d.Text1;
+    } else if (d.Text1SelStart == shownSelStart_) {
+        return;  // leave the operator's scrolling alone between changes
     }
+    shownSelStart_ = d.Text1SelStart;
     QTextCursor caret = Text1->textCursor();
     caret.setPosition(static_cast<int>(BoxPosition(d.Text1, d.Text1SelStart)));
     Text1->setTextCursor(caret);

@@ -69,6 +69,8 @@ private:
     void buildControls(QWidget* client);
     void buildMenu();
     void renderJournal();
+    // Runs one of the terminal's procedures, then shows what it changed.
+    void handle(void (*procedure)(Terminal&));
 
     void mnu_Ves_Click();
     void mnu_Prog_Click();
@@ -77,6 +79,7 @@ private:
     Terminal& terminal_;
     QPointer<Form3> form3_;
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
+    qsizetype shownSelStart_ = -1;
     bool activatedOnce_ = false;
     bool returningFromDialog_ = false;
 };

@@ -1,0 +1,73 @@
+#include "scale/ScaleReaders.h"
+
+#include "core/TextRules.h"
+#include "scale/ParseLeadingNumber.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr qsizetype FrameLength = 9;    // characters after the STX
+constexpr qsizetype WeightField = 7;    // of which the weight
+constexpr qsizetype AedAnswerUsed = 8;  // characters of the AED's answer that are read
+
+// A failed read leaves ReceivedText as the previous pass left it.
+PortRead Receive(Terminal& terminal)
+{
+    Result<QString> received = terminal.port.receive();
+    if (!received.ok())
+        return PortRead::Failed;
+    terminal.state.ReceivedText = std::move(received.value);
+    return PortRead::Ok;
+}
+
+// Rounds down to 0.1 kg: 99.99907 gives 99.9 and -1.00542 gives -1.1.
+double FloorToTenth(double kg)
+{
+    return std::floor(kg * 10) / 10;
+}
+
+}  // namespace
+
+QString FindFrame(const QString& received)
+{
+    for (qsizetype i = 0; i + FrameLength < received.size(); ++i) {
+        if (received[i] == Stx)
+            return received.mid(i + 1, FrameLength);
+    }
+    return {};
+}
+
+PortRead ReadVeltarScale(Terminal& terminal)
+{
+    TerminalState& s = terminal.state;
+    const PortRead read = Receive(terminal);
+    s.ReceivedText = FindFrame(s.ReceivedText);
+    if (!s.ReceivedText.isEmpty()) {
+        // A number beyond a double is no reading: the previous weight stays.
+        if (const auto weight = ParseLeadingNumber(QStringView(s.ReceivedText).left(WeightField)))
+            s.RawWeight = *weight;
+        s.NetWeight = s.RawWeight;
+    } else {
+        s.RawWeight = 0;
+        s.NetWeight = 0;
+    }
+    terminal.display.Label2 = DisplayNumberText(s.NetWeight);
+    return read;
+}
+
+PortRead ReadAedScale(Terminal& terminal)
+{
+    TerminalState& s = terminal.state;
+    Display& d = terminal.display;
+    const PortRead read = Receive(terminal);
+    if (const auto counts = ParseLeadingNumber(QStringView(s.ReceivedText).left(AedAnswerUsed)))
+        s.RawWeight = *counts * AedCountsToKg;
+    // The tare of the previous pass is subtracted before the new one is taken,
+    // so a change of the tare shows in the net weight one pass late.
+    s.NetWeight = FloorToTenth(s.RawWeight - s.TareRounded);
+    s.TareRounded = FloorToTenth(s.TareWeight);
+    d.Label4 = DisplayNumberText(s.TareRounded);
+    d.Label2 = s.NetWeight > 0.01 ? DisplayNumberText(s.NetWeight) : QStringLiteral("0");
+    return read;
+}

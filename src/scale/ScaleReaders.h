@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/Terminal.h"
+
+#include <QString>
+
+// Start of a frame of the maker's own scale.
+constexpr char16_t Stx = 0x02;
+
+// The earliest frame in the text: the nine characters after the first STX
+// that has nine characters after it; empty when there is none.
+QString FindFrame(const QString& received);
+
+// Kilograms per unit of the AED 9101B's measured value.
+constexpr double AedCountsToKg = 0.00050271;
+
+// What became of the port read at the start of a reader's pass.
+enum class PortRead { Ok, Failed };
+
+// The own scale: takes the first whole frame of what arrived since the last
+// pass and shows its weight. A closed or silent scale shows 0.
+PortRead ReadVeltarScale(Terminal& terminal);
+
+// The AED 9101B: converts its answer to kilograms, subtracts the tare rounded
+// down to 0.1 kg (the tare of the previous pass), and shows net weight and tare.
+PortRead ReadAedScale(Terminal& terminal);
