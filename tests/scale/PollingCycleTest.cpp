@@ -1,0 +1,106 @@
+#include "scale/PollingCycle.h"
+
+#include "scale/ScaleReaders.h"
+#include "support/TerminalFixture.h"
+
+namespace {
+
+class Polling : public TerminalFixture {
+protected:
+    // One whole tick: query, answer (if the scale gives one), read.
+    void tick(const QString& arriving = QString())
+    {
+        Timer1_Timer(t);
+        EXPECT_TRUE(t.display.Timer2Enabled);
+        if (!arriving.isEmpty())
+            port.incoming.push_back(arriving);
+        Timer2_Timer(t);
+        EXPECT_FALSE(t.display.Timer2Enabled);
+    }
+
+    static QString Frame(const char* field) { return QChar(Stx) + QString::fromLatin1(field) + QStringLiteral("ST"); }
+};
+
+TEST_F(Polling, OwnScaleIsNeverWrittenToAndIsReadAtEveryTick)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    tick(Frame("   3.00"));
+    tick(Frame("   4.00"));
+    EXPECT_TRUE(port.sent.isEmpty());
+    EXPECT_EQ(t.state.NetWeight, 4);
+}
+
+TEST_F(Polling, AedIsQueriedAtEveryTickEvenWithThePortClosed)
+{
+    t.state.ScaleKind = ScaleKindAed;
+    tick(QStringLiteral("   19892\r\n"));
+    EXPECT_EQ(port.sent, QStringList{QStringLiteral("msv?;")});
+    EXPECT_EQ(t.state.NetWeight, 9.9);
+
+    ASSERT_TRUE(port.close().ok());
+    tick();
+    tick();
+    EXPECT_EQ(port.sent.size(), 1);  // the sends failed, silently
+    EXPECT_TRUE(panel.messages.isEmpty());
+}
+
+TEST_F(Polling, UnknownScaleKindReadsNothingButTheDetectorStillPasses)
+{
+    t.state.ScaleKind = 3;
+    t.state.NetWeight = 0.5;
+    port.incoming.push_back(Frame("   9.00"));
+    Timer1_Timer(t);
+    Timer2_Timer(t);
+    EXPECT_EQ(t.state.NetWeight, 0.5);
+    EXPECT_TRUE(port.sent.isEmpty());
+    EXPECT_EQ(t.display.Shape1[0], Colours::LampGreen);  // one pass on the old value
+}
+
+TEST_F(Polling, DetectorRunsOnlyWhileAutomaticWeighingIsOn)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    tick(Frame("   5.00"));
+    tick(Frame("   5.00"));
+    ASSERT_EQ(t.display.Shape1[1], Colours::LampGreen);
+
+    t.state.AutoWeighOn = 0;
+    for (int i = 0; i < 5; ++i)
+        tick(Frame("   5.00"));
+    EXPECT_EQ(t.display.Shape1[1], Colours::LampGreen);
+    EXPECT_EQ(t.display.Shape1[2], Colours::LampRed);
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+
+    t.state.AutoWeighOn = 1;  // resumes with the two readings held
+    tick(Frame("   5.00"));
+    EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);
+}
+
+TEST_F(Polling, SwitchingTheKindActsAtTheNextTick)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    Timer1_Timer(t);
+    t.state.ScaleKind = ScaleKindAed;  // chosen in the dialog between the two
+    port.incoming.push_back(QStringLiteral("    1990\r\n"));
+    Timer2_Timer(t);
+    EXPECT_TRUE(port.sent.isEmpty());
+    EXPECT_EQ(t.state.NetWeight, 1);
+    tick(QStringLiteral("    1990\r\n"));
+    EXPECT_EQ(port.sent.size(), 1);
+}
+
+TEST_F(Polling, AStableLoadIsRecordedFromTheOwnScaleAndTheAed)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    for (int i = 0; i < 3; ++i)
+        tick(Frame("  10.00"));
+    for (int i = 0; i < 2; ++i)
+        tick(Frame("   0.00"));
+    t.state.ScaleKind = ScaleKindAed;
+    for (int i = 0; i < 5; ++i)
+        tick(QStringLiteral("   19892\r\n"));
+    EXPECT_EQ(dayFileText(), QStringLiteral(" 1\t06-15-2026  09:05:30     10кг    0кг\r\n"
+                                            " 2\t06-15-2026  09:05:30     9.9кг    0кг\r\n"));
+    EXPECT_EQ(panel.beeps, 2);
+}
+
+}  // namespace
