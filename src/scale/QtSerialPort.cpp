@@ -124,7 +124,7 @@ Status QtSerialPort::send(const QString& text)
 {
     if (!port_.isOpen())
         return NotOpen();
-    if (Status earlier = takeError(); !earlier.ok())
+    if (Status earlier = takeEarlierError(); !earlier.ok())
         return earlier;
     const QByteArray bytes = ToCp1251(text);
     port_.write(bytes);
@@ -138,9 +138,7 @@ Result<QString> QtSerialPort::receive()
 {
     if (!port_.isOpen())
         return Result<QString>::failure(NotOpen());
-    // An error the event loop met since the last call (the device gone while
-    // nobody was asking) is reported now.
-    if (Status earlier = takeError(); !earlier.ok())
+    if (Status earlier = takeEarlierError(); !earlier.ok())
         return Result<QString>::failure(earlier);
     // QSerialPort fills its buffer from a socket notifier, which runs only
     // when the event loop does; a zero wait reads what the driver holds now.
@@ -150,6 +148,14 @@ Result<QString> QtSerialPort::receive()
             return Result<QString>::failure(status);
     }
     return Result<QString>::success(FromCp1251(port_.readAll()));
+}
+
+Status QtSerialPort::takeEarlierError()
+{
+    // The event loop may have met the device gone while nobody was asking;
+    // any other error it met has passed and must not fail this operation.
+    const Status status = takeError();
+    return status.number == ErrorNumber::PortLost ? status : Status::success();
 }
 
 Status QtSerialPort::takeError()

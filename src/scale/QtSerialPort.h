@@ -32,6 +32,9 @@ private:
     // Turns the error QSerialPort holds into a status and clears it, closing
     // the port when the device behind it has gone.
     Status takeError();
+    // The same for an error left from before the current operation, which
+    // counts only when it is the loss of the device.
+    Status takeEarlierError();
     // Why the device behind the open port is gone, or nothing while it is
     // still there; qtText is what QSerialPort said about the failure.
     std::optional<QString> goneReason(const QString& qtText) const;
