@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (answer.startsWith('\x01'))
             Command2_Click(t);
         port.incoming.push_back(FromCp1251(answer));
-        ReadAedScale(t);
+        static_cast<void>(ReadAedScale(t));
         const TerminalState& s = t.state;
         FUZZ_CHECK(std::isfinite(s.RawWeight) && std::isfinite(s.NetWeight) && std::isfinite(s.TareRounded));
         // Net and tare are whole tenths of a kilogram.

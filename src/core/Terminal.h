@@ -18,4 +18,7 @@ struct Terminal {
     Clock& clock;
     OperatorPanel& panel;
     QString dataDir;  // with its trailing separator
+    // The device behind the port went away while open (a USB adapter pulled
+    // out); the terminal tries to reopen it until it is back.
+    bool portLost = false;
 };

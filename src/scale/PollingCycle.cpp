@@ -1,5 +1,6 @@
 #include "scale/PollingCycle.h"
 
+#include "scale/PortWatch.h"
 #include "scale/ScaleReaders.h"
 #include "weighing/AutoWeigh.h"
 
@@ -8,7 +9,7 @@ void Timer1_Timer(Terminal& terminal)
     if (terminal.state.ScaleKind == ScaleKindAed) {
         // A query that cannot be sent (the port closed) is not an error here:
         // the read finds no answer, and the reader says what that shows.
-        static_cast<void>(terminal.port.send(AedQuery));
+        NoteLostPort(terminal, terminal.port.send(AedQuery));
     }
     terminal.display.Timer2Enabled = true;
 }
@@ -16,11 +17,16 @@ void Timer1_Timer(Terminal& terminal)
 void Timer2_Timer(Terminal& terminal)
 {
     TerminalState& s = terminal.state;
+    Status read;
     if (s.ScaleKind == ScaleKindVeltar)
-        ReadVeltarScale(terminal);
+        read = ReadVeltarScale(terminal);
     else if (s.ScaleKind == ScaleKindAed)
-        ReadAedScale(terminal);
+        read = ReadAedScale(terminal);
+    NoteLostPort(terminal, read);
     terminal.display.Timer2Enabled = false;
-    if (s.AutoWeighOn == 1)
+    // A pass whose port read failed is no reading: the AED reader would
+    // compute its previous answer again, and three such passes of a silent
+    // device would look like a stable load. The detector waits for a real one.
+    if (s.AutoWeighOn == 1 && read.ok())
         AutoWeighStep(terminal);
 }

@@ -12,13 +12,13 @@ constexpr qsizetype WeightField = 7;    // of which the weight
 constexpr qsizetype AedAnswerUsed = 8;  // characters of the AED's answer that are read
 
 // A failed read leaves ReceivedText as the previous pass left it.
-PortRead Receive(Terminal& terminal)
+Status Receive(Terminal& terminal)
 {
     Result<QString> received = terminal.port.receive();
     if (!received.ok())
-        return PortRead::Failed;
+        return received.status;
     terminal.state.ReceivedText = std::move(received.value);
-    return PortRead::Ok;
+    return Status::success();
 }
 
 // Rounds down to 0.1 kg: 99.99907 gives 99.9 and -1.00542 gives -1.1.
@@ -38,10 +38,10 @@ QString FindFrame(const QString& received)
     return {};
 }
 
-PortRead ReadVeltarScale(Terminal& terminal)
+Status ReadVeltarScale(Terminal& terminal)
 {
     TerminalState& s = terminal.state;
-    const PortRead read = Receive(terminal);
+    Status read = Receive(terminal);
     s.ReceivedText = FindFrame(s.ReceivedText);
     if (!s.ReceivedText.isEmpty()) {
         // A number beyond a double is no reading: the previous weight stays.
@@ -56,11 +56,11 @@ PortRead ReadVeltarScale(Terminal& terminal)
     return read;
 }
 
-PortRead ReadAedScale(Terminal& terminal)
+Status ReadAedScale(Terminal& terminal)
 {
     TerminalState& s = terminal.state;
     Display& d = terminal.display;
-    const PortRead read = Receive(terminal);
+    Status read = Receive(terminal);
     if (const auto counts = ParseLeadingNumber(QStringView(s.ReceivedText).left(AedAnswerUsed)))
         s.RawWeight = *counts * AedCountsToKg;
     // The tare of the previous pass is subtracted before the new one is taken,

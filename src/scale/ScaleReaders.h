@@ -14,13 +14,11 @@ QString FindFrame(const QString& received);
 // Kilograms per unit of the AED 9101B's measured value.
 constexpr double AedCountsToKg = 0.00050271;
 
-// What became of the port read at the start of a reader's pass.
-enum class PortRead { Ok, Failed };
-
 // The own scale: takes the first whole frame of what arrived since the last
-// pass and shows its weight. A closed or silent scale shows 0.
-PortRead ReadVeltarScale(Terminal& terminal);
+// pass and shows its weight. A closed or silent scale shows 0. Returns what
+// became of the port read, so the caller can tell a reading from none.
+Status ReadVeltarScale(Terminal& terminal);
 
 // The AED 9101B: converts its answer to kilograms, subtracts the tare rounded
 // down to 0.1 kg (the tare of the previous pass), and shows net weight and tare.
-PortRead ReadAedScale(Terminal& terminal);
+Status ReadAedScale(Terminal& terminal);

@@ -3,6 +3,7 @@
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
+#include "scale/PortWatch.h"
 
 Status Form_Load(Terminal& terminal)
 {
@@ -37,9 +38,7 @@ void Form_Activate(Terminal& terminal)
     TerminalState& s = terminal.state;
     Display& d = terminal.display;
 
-    d.Label1Back = terminal.port.isOpen() ? Colours::PortOpen : Colours::PortClosed;
-    d.Label1 = QStringLiteral("COM") + DisplayNumberText(terminal.port.portNumber()) + QStringLiteral("  ") +
-               terminal.port.settings();
+    PaintPortIndicator(terminal);
 
     d.Text1SelStart = s.JournalText.size();
 

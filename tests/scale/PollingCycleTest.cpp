@@ -1,5 +1,6 @@
 #include "scale/PollingCycle.h"
 
+#include "scale/PortWatch.h"
 #include "scale/ScaleReaders.h"
 #include "support/TerminalFixture.h"
 
@@ -17,6 +18,8 @@ protected:
         Timer2_Timer(t);
         EXPECT_FALSE(t.display.Timer2Enabled);
     }
+
+    void Form_ActivateLike() { PaintPortIndicator(t); }
 
     static QString Frame(const char* field) { return QChar(Stx) + QString::fromLatin1(field) + QStringLiteral("ST"); }
 };
@@ -101,6 +104,80 @@ TEST_F(Polling, AStableLoadIsRecordedFromTheOwnScaleAndTheAed)
     EXPECT_EQ(dayFileText(), QStringLiteral(" 1\t06-15-2026  09:05:30     10кг    0кг\r\n"
                                             " 2\t06-15-2026  09:05:30     9.9кг    0кг\r\n"));
     EXPECT_EQ(panel.beeps, 2);
+}
+
+}  // namespace
+
+namespace {
+
+class LostScale : public Polling {
+protected:
+    void SetUp() override
+    {
+        Polling::SetUp();
+        t.state.ScaleKind = ScaleKindAed;
+    }
+    void unplug()
+    {
+        port.present = false;
+        port.failNextReceive = true;  // the device goes away under an open port
+    }
+};
+
+TEST_F(LostScale, FailedReadsGiveTheDetectorNoPassSoASilentDeviceIsNeverRecorded)
+{
+    tick(QStringLiteral("   19892\r\n"));
+    tick(QStringLiteral("   19892\r\n"));
+    ASSERT_EQ(t.display.Shape1[1], Colours::LampGreen);
+
+    // The port closes; the reader would show the previous answer again at
+    // every pass, but nothing of it is handed to the detector.
+    ASSERT_TRUE(port.close().ok());
+    for (int i = 0; i < 10; ++i)
+        tick();
+    EXPECT_EQ(t.display.Label2, QStringLiteral("9.9"));
+    EXPECT_EQ(t.display.Shape1[0], Colours::LampGreen);
+    EXPECT_EQ(t.display.Shape1[1], Colours::LampGreen);
+    EXPECT_EQ(t.display.Shape1[2], Colours::LampRed);
+    EXPECT_EQ(t.state.AutoStep, 2);
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    EXPECT_TRUE(dayFile().isEmpty());
+}
+
+TEST_F(LostScale, LostDevicePaintsTheIndicatorAtOnceAndIsReopenedWhenBack)
+{
+    Form_ActivateLike();
+    ASSERT_EQ(t.display.Label1Back, Colours::PortOpen);
+
+    unplug();
+    tick(QStringLiteral("   19892\r\n"));
+    EXPECT_TRUE(t.portLost);
+    EXPECT_EQ(t.display.Label1Back, Colours::PortClosed);
+    EXPECT_TRUE(panel.messages.isEmpty());  // the indicator is the signal
+
+    RetryLostPort(t);  // still unplugged
+    EXPECT_TRUE(t.portLost);
+    EXPECT_EQ(t.display.Label1Back, Colours::PortClosed);
+
+    port.present = true;
+    RetryLostPort(t);
+    EXPECT_FALSE(t.portLost);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(t.display.Label1Back, Colours::PortOpen);
+    EXPECT_EQ(t.display.Label1, QStringLiteral("COM1  9600,n,8,1"));
+
+    tick(QStringLiteral("    1990\r\n"));
+    EXPECT_EQ(t.display.Label2, QStringLiteral("1"));
+}
+
+TEST_F(LostScale, RetriesLeaveAPortAloneThatWasNotLost)
+{
+    ASSERT_TRUE(port.close().ok());  // closed on purpose, e.g. by the port dialog
+    const int opens = port.openCalls;
+    RetryLostPort(t);
+    RetryLostPort(t);
+    EXPECT_EQ(port.openCalls, opens);
+    EXPECT_FALSE(port.isOpen());
 }
 
 }  // namespace

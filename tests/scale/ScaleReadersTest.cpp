@@ -47,7 +47,7 @@ protected:
     void aed(const QString& answer)
     {
         port.incoming.push_back(answer);
-        ReadAedScale(t);
+        static_cast<void>(ReadAedScale(t));
     }
 };
 
@@ -57,7 +57,7 @@ TEST_F(Readers, OwnScaleShowsTheFramesWeightWithoutTare)
     t.state.TareWeight = 0.6;
     port.incoming.push_back(QStringLiteral("junk") + Frame(QStringLiteral("  12.34"), QStringLiteral("@#")) +
                             Frame(QStringLiteral("  99.00")));
-    EXPECT_EQ(ReadVeltarScale(t), PortRead::Ok);
+    EXPECT_TRUE(ReadVeltarScale(t).ok());
     EXPECT_EQ(t.state.RawWeight, 12.34);
     EXPECT_EQ(t.state.NetWeight, 12.34);
     EXPECT_EQ(t.display.Label2, QStringLiteral("12.34"));
@@ -65,16 +65,16 @@ TEST_F(Readers, OwnScaleShowsTheFramesWeightWithoutTare)
     EXPECT_EQ(t.display.Label4, QStringLiteral("0"));  // the tare display is the AED reader's alone
 
     port.incoming.push_back(Frame(QStringLiteral("-0012.5")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.display.Label2, QStringLiteral("-12.5"));
     port.incoming.push_back(Frame(QStringLiteral("12,5   ")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.NetWeight, 12);
     port.incoming.push_back(Frame(QStringLiteral(" 1 2.5 ")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.NetWeight, 12.5);
     port.incoming.push_back(Frame(QStringLiteral("       ")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.NetWeight, 0);
     EXPECT_EQ(t.display.Label2, QStringLiteral("0"));
 }
@@ -82,33 +82,33 @@ TEST_F(Readers, OwnScaleShowsTheFramesWeightWithoutTare)
 TEST_F(Readers, OwnScaleShowsZeroWhenNothingOrOnlyACutFrameArrived)
 {
     port.incoming.push_back(Frame(QStringLiteral("   5.00")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     ASSERT_EQ(t.state.NetWeight, 5);
 
-    ReadVeltarScale(t);  // silence
+    static_cast<void>(ReadVeltarScale(t));  // silence
     EXPECT_EQ(t.state.NetWeight, 0);
     EXPECT_EQ(t.display.Label2, QStringLiteral("0"));
 
     port.incoming.push_back(Frame(QStringLiteral("   5.00")).left(8));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.RawWeight, 0);
 
     // A closed port: the read fails and the frame left without its STX
     // yields no weight.
     port.incoming.push_back(Frame(QStringLiteral("   5.00")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     ASSERT_EQ(t.state.NetWeight, 5);
     ASSERT_TRUE(port.close().ok());
-    EXPECT_EQ(ReadVeltarScale(t), PortRead::Failed);
+    EXPECT_FALSE(ReadVeltarScale(t).ok());
     EXPECT_EQ(t.state.NetWeight, 0);
 }
 
 TEST_F(Readers, OwnScaleKeepsThePreviousWeightForANumberBeyondADouble)
 {
     port.incoming.push_back(Frame(QStringLiteral("   7.50")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     port.incoming.push_back(Frame(QStringLiteral("9e99999")));
-    ReadVeltarScale(t);
+    static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.RawWeight, 7.5);
     EXPECT_EQ(t.state.NetWeight, 7.5);
 }
@@ -177,7 +177,7 @@ TEST_F(Readers, AedSilenceReadsZeroAndAFailedReadRepeatsThePreviousAnswer)
 
     aed(QStringLiteral("   19892\r\n"));
     ASSERT_TRUE(port.close().ok());
-    EXPECT_EQ(ReadAedScale(t), PortRead::Failed);
+    EXPECT_FALSE(ReadAedScale(t).ok());
     EXPECT_EQ(t.state.NetWeight, 9.9);
     EXPECT_EQ(t.display.Label2, QStringLiteral("9.9"));
 }

@@ -54,7 +54,10 @@ Result<QString> FakeSerialPort::receive()
     if (!open_)
         return Result<QString>::failure(Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Port not open")));
     if (failNextReceive) {
+        // A device that went away takes the open port with it.
         failNextReceive = false;
+        open_ = false;
+        incoming.clear();
         return Result<QString>::failure(Status::failure(ErrorNumber::PortLost, QStringLiteral("Device lost")));
     }
     QString text;

@@ -12,7 +12,7 @@ class FakeSerialPort final : public SerialPort {
 public:
     // The device behind the port: whether an open succeeds.
     bool present = true;
-    bool failNextReceive = false;
+    bool failNextReceive = false;  // the device is lost at the next receive
     bool failSend = false;
 
     std::deque<QString> incoming;  // each receive() takes everything queued

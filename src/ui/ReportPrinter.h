@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/Status.h"
+
+#include <QFont>
+#include <QStringList>
+
+class QPrinter;
+
+// The error number a failed print is reported with: the one operators of the
+// earlier terminal knew as "Printer error".
+inline constexpr int PrinterErrorNumber = 482;
+
+// The face the report is printed in: the platform's fixed-pitch face, so that
+// the document's character columns (heading column, TAB stops, wrapping) are
+// the same width on paper.
+QFont ReportFont();
+
+// How many character columns and lines of ReportFont() fit on one page of
+// the printer, inside the printer's own margins.
+struct PageGrid {
+    int columns = 0;
+    int linesPerPage = 0;
+};
+PageGrid ReportPageGrid(QPrinter& printer);
+
+// Paints the document's lines on the printer as one document, wrapping long
+// lines and breaking onto further pages, and ends the document so the printer
+// gets it. Fails when the printer cannot be started or reports an error.
+Status PaintReport(QPrinter& printer, const QStringList& lines);

@@ -1,0 +1,291 @@
+#include "ui/PrintReport.h"
+#include "ui/ReportPrinter.h"
+
+#include "core/TextRules.h"
+#include "journal/JournalLine.h"
+#include "journal/RecordWeighing.h"
+#include "journal/Report.h"
+#include "journal/Summation.h"
+#include "support/TerminalFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+const QString Heading = QStringLiteral("Отчет о работе весов за : 06-15-2026");
+
+QString Run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The PDF's text as laid out on its pages; pages are separated by form feeds.
+QString PdfText(const QString& file)
+{
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), file,
+                                             QStringLiteral("-")});
+}
+
+int PdfPages(const QString& file)
+{
+    static const QRegularExpression pages(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = pages.match(Run(QStringLiteral("pdfinfo"), {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// Blank runs collapsed: the PDF's text tool re-creates spacing from glyph
+// positions, so only the words and their order are compared exactly.
+QStringList Simplified(const QString& text)
+{
+    QStringList lines;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\\n\\f]"))))
+        lines.append(line.simplified());
+    return lines;
+}
+
+// Where each wanted line is found, searching on after the previous one; -1
+// for one that is missing or out of order.
+QList<qsizetype> FindInOrder(const QStringList& have, const QStringList& wanted)
+{
+    QList<qsizetype> at;
+    qsizetype from = 0;
+    for (const QString& w : wanted) {
+        const qsizetype i = have.indexOf(w.simplified(), from);
+        at.append(i);
+        if (i >= 0)
+            from = i + 1;
+    }
+    return at;
+}
+
+class ReportPdf : public TerminalFixture {
+protected:
+    void SetUp() override
+    {
+        TerminalFixture::SetUp();
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
+            GTEST_SKIP() << "pdftotext and pdfinfo (poppler-utils) are needed to read the report back";
+        }
+    }
+
+    void configure(QPrinter& printer, const QString& file)
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+    }
+
+    QString printed(const QString& name = QStringLiteral("report.pdf"))
+    {
+        const QString file = dir.file(name);
+        QPrinter printer(QPrinter::HighResolution);
+        configure(printer, file);
+        const Status status = PrintReportTo(printer, t);
+        EXPECT_TRUE(status.ok()) << status.description.toStdString();
+        return file;
+    }
+
+    void weigh(double net)
+    {
+        t.state.NetWeight = net;
+        ASSERT_TRUE(RecordWeighing(t).ok());
+    }
+
+    PageGrid grid()
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        configure(printer, dir.file("unused.pdf"));
+        return ReportPageGrid(printer);
+    }
+};
+
+TEST_F(ReportPdf, HeadingThenEveryJournalLineInOrderWithSumLinesWhereTheyStand)
+{
+    weigh(12.5);
+    Command3_Click(t);
+    weigh(10);
+    weigh(7.5);
+    Command3_Click(t);
+    weigh(3);
+    const QString journalBefore = t.state.JournalText;
+    const QByteArray settingsBefore = EncodeSettings(t.state, {}).value;
+    panel.messages.clear();
+
+    const QString text = PdfText(printed());
+
+    QStringList wanted{Heading};
+    wanted += t.state.JournalText.split(LineEnd, Qt::SkipEmptyParts);
+    ASSERT_EQ(wanted.size(), 1 + 5);
+    EXPECT_EQ(wanted.at(4), QStringLiteral("Сумма( 2)=  17.5"));
+    const QList<qsizetype> at = FindInOrder(Simplified(text), wanted);
+    for (qsizetype i = 0; i < wanted.size(); ++i)
+        EXPECT_GE(at.at(i), 0) << "missing or out of order: " << wanted.at(i).toStdString() << "\n" << text.toStdString();
+    // One empty line between the heading and the journal.
+    if (at.at(0) >= 0 && at.at(1) >= 0) {
+        EXPECT_EQ(at.at(1) - at.at(0), 2);
+    }
+    // Consecutive journal lines have nothing between them.
+    for (qsizetype i = 2; i < at.size(); ++i)
+        EXPECT_EQ(at.at(i) - at.at(i - 1), 1) << wanted.at(i).toStdString();
+
+    EXPECT_TRUE(text.contains(QStringLiteral("12.5кг")));
+    EXPECT_TRUE(panel.messages.isEmpty());
+    EXPECT_EQ(t.state.JournalText, journalBefore);
+    EXPECT_EQ(EncodeSettings(t.state, {}).value, settingsBefore);
+}
+
+TEST_F(ReportPdf, ColumnsLineUpOnPaper)
+{
+    weigh(1);
+    for (int i = 0; i < 9; ++i)
+        weigh(2);  // the tenth has a two-digit number before its TAB
+    const QStringList lines = PdfText(printed()).split(u'\n');
+
+    QList<qsizetype> dateColumns;
+    qsizetype headingColumn = -1;
+    for (const QString& line : lines) {
+        if (line.contains(QStringLiteral("Отчет")))
+            headingColumn = line.indexOf(QStringLiteral("Отчет"));
+        if (line.contains(QStringLiteral("кг")))
+            dateColumns.append(line.indexOf(QStringLiteral("06-15-2026")));
+    }
+    ASSERT_EQ(dateColumns.size(), 10);
+    // The TAB stop puts every date in one column whatever the number's width,
+    // and the heading stands well to the right of it.
+    EXPECT_EQ(dateColumns.count(dateColumns.first()), 10);
+    EXPECT_GT(headingColumn, dateColumns.first());
+}
+
+TEST_F(ReportPdf, EmptyJournalStillGivesTheHeadingOnOnePage)
+{
+    t.state.JournalText.clear();
+    const QString file = printed();
+    const QStringList text = Simplified(PdfText(file));
+    EXPECT_TRUE(text.contains(Heading.simplified()));
+    EXPECT_EQ(PdfPages(file), 1);
+}
+
+TEST_F(ReportPdf, LongJournalContinuesOnFurtherPages)
+{
+    QStringList journal;
+    for (int i = 1; i <= 200; ++i)
+        journal.append(JournalLine(i, {QStringLiteral("06-15-2026"), QStringLiteral("09:05:30"), 100.0 + i, 0}));
+    t.state.JournalText = journal.join(LineEnd) + LineEnd;
+
+    const PageGrid g = grid();
+    ASSERT_GT(g.linesPerPage, 0);
+    const int documentLines = 4 + 200 + 1;
+    const int expectedPages = (documentLines + g.linesPerPage - 1) / g.linesPerPage;
+
+    const QString file = printed();
+    const QString text = PdfText(file);
+    EXPECT_GT(PdfPages(file), 1);
+    EXPECT_EQ(PdfPages(file), expectedPages);
+    EXPECT_GE(text.count(u'\f'), expectedPages - 1);
+    const QList<qsizetype> at = FindInOrder(Simplified(text), journal);
+    EXPECT_FALSE(at.contains(-1)) << "a journal line is missing or out of order";
+    // The last line is on the last page.
+    const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+    ASSERT_FALSE(pages.isEmpty());
+    EXPECT_TRUE(Simplified(pages.last()).contains(journal.last().simplified()));
+}
+
+TEST_F(ReportPdf, LineWiderThanThePageContinuesOnTheNextLine)
+{
+    const PageGrid g = grid();
+    ASSERT_GT(g.columns, 0);
+    // A typical journal line fits on a line of paper.
+    const QString typical =
+        ExpandTabs(JournalLine(1000, {QStringLiteral("06-15-2026"), QStringLiteral("09:05:30"), -12345.6, 999.5}));
+    EXPECT_LE(typical.size(), g.columns);
+
+    QString head;
+    while (head.size() < g.columns)
+        head += QStringLiteral("0123456789");
+    head.truncate(g.columns);
+    const QString tail = QStringLiteral("ХВОСТ_СТРОКИкг");
+    t.state.JournalText = QStringLiteral("до") + LineEnd + head + tail + LineEnd + QStringLiteral("после") + LineEnd;
+
+    const QStringList text = Simplified(PdfText(printed()));
+    const QList<qsizetype> at = FindInOrder(text, {QStringLiteral("до"), head, tail, QStringLiteral("после")});
+    ASSERT_FALSE(at.contains(-1)) << text.join(u'\n').toStdString();
+    EXPECT_EQ(at.at(2), at.at(1) + 1);
+    EXPECT_EQ(at.at(3), at.at(2) + 1);
+}
+
+TEST_F(ReportPdf, FaceIsFixedPitchSoColumnsHaveOneWidth)
+{
+    EXPECT_TRUE(QFontInfo(ReportFont()).fixedPitch()) << QFontInfo(ReportFont()).family().toStdString();
+}
+
+TEST_F(ReportPdf, PrinterThatCannotStartIsAnErrorWithADescription)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    configure(printer, dir.file("no such folder/report.pdf"));
+    const Status status = PrintReportTo(printer, t);
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.number, PrinterErrorNumber);
+    EXPECT_FALSE(status.description.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.file("no such folder/report.pdf")));
+}
+
+// The real default-printer check: meaningful only where no printer is
+// installed, which is how the test machines are set up.
+class ReportWithoutPrinter : public ReportPdf {
+protected:
+    void SetUp() override
+    {
+        ReportPdf::SetUp();
+        if (IsSkipped())
+            return;
+        if (!QPrinterInfo::availablePrinters().isEmpty()) {
+            GTEST_SKIP() << "a printer is installed here; printing would reach it";
+        }
+        panel.messages.clear();
+    }
+};
+
+TEST_F(ReportWithoutPrinter, ReportIsSavedAsPdfNamedByTheDateAndTheOperatorIsToldOnce)
+{
+    weigh(12.5);
+    panel.messages.clear();
+    const QString journalBefore = t.state.JournalText;
+
+    Command1_Click(t);
+
+    const QString file = dir.file(QStringLiteral("06-15-2026.pdf"));
+    EXPECT_EQ(ReportPdfFileName(t), file);
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages.first().contains(QStringLiteral("Принтер не установлен")));
+    EXPECT_TRUE(panel.messages.first().contains(QDir::toNativeSeparators(file))) << panel.messages.first().toStdString();
+    ASSERT_TRUE(QFile::exists(file));
+    const QStringList text = Simplified(PdfText(file));
+    EXPECT_TRUE(text.contains(Heading.simplified()));
+    EXPECT_TRUE(text.contains(journalBefore.split(LineEnd).first().simplified()));
+    EXPECT_EQ(t.state.JournalText, journalBefore);
+}
+
+TEST_F(ReportWithoutPrinter, UnwritableDataDirectoryIsToldInTheSameOneMessage)
+{
+    t.dataDir = dir.file(QStringLiteral("gone/"));
+
+    Command1_Click(t);
+
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages.first().contains(QStringLiteral("не сохранен")));
+    EXPECT_TRUE(panel.messages.first().contains(QDir::toNativeSeparators(dir.file("gone/06-15-2026.pdf"))));
+    EXPECT_FALSE(QFile::exists(dir.file("gone/06-15-2026.pdf")));
+}
+
+}  // namespace
