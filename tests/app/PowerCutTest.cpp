@@ -1,0 +1,68 @@
+#include "core/Cp1251.h"
+#include "core/SettingsFile.h"
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+
+// The terminal's files after the process dies at a random moment while it
+// records: the settings always load, and every journal line is whole.
+
+namespace {
+
+TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
+{
+    constexpr int Iterations = 25;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString data = dir.path() + u'/';
+    std::mt19937 random(7);
+    const QRegularExpression weighing(
+        QStringLiteral("^ \\d+\\t\\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d:\\d\\d     \\d+\\.5кг    0кг$"));
+    const QRegularExpression sum(QStringLiteral("^Сумма\\( \\d+\\)=  \\d+(\\.\\d+)?$"));
+
+    int linesChecked = 0;
+    for (int i = 0; i < Iterations; ++i) {
+        SCOPED_TRACE(i);
+        const QDate day = QDate(2026, 6, 1).addDays(i / 5);  // five runs share a day
+        QProcess loop;
+        loop.start(QStringLiteral(VELTAR_RECORD_LOOP_PATH), {data, day.toString(Qt::ISODate)});
+        ASSERT_TRUE(loop.waitForStarted(3000));
+        ASSERT_TRUE(loop.waitForReadyRead(3000));  // "started": settings read or created
+        QThread::msleep(std::uniform_int_distribution<int>(5, 120)(random));
+        ::kill(static_cast<pid_t>(loop.processId()), SIGKILL);
+        ASSERT_TRUE(loop.waitForFinished(3000));
+        ASSERT_EQ(loop.exitStatus(), QProcess::CrashExit) << loop.readAllStandardError().toStdString();
+
+        QFile settings(data + SettingsFileName);
+        ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+        const QByteArray bytes = settings.readAll();
+        EXPECT_EQ(bytes.size(), 650);
+        TerminalState loaded;
+        EXPECT_TRUE(DecodeSettings(bytes, loaded).ok());
+
+        QFile journal(data + day.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(".txt"));
+        ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+        const QString text = FromCp1251(journal.readAll());
+        ASSERT_TRUE(text.endsWith(QStringLiteral("\r\n"))) << "torn last line: " << text.right(60).toStdString();
+        for (const QString& line : text.chopped(2).split(QStringLiteral("\r\n"))) {
+            EXPECT_TRUE(weighing.match(line).hasMatch() || sum.match(line).hasMatch()) << line.toStdString();
+            ++linesChecked;
+        }
+    }
+    const QStringList leftovers = QDir(data).entryList(QDir::Files).filter(QStringLiteral("System.eng."));
+    std::printf("power cut: %d kills, %d journal lines checked, %lld unfinished settings files left behind\n",
+                Iterations, linesChecked, static_cast<long long>(leftovers.size()));
+    EXPECT_GT(linesChecked, Iterations);
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// A stand-in for the terminal in the power-cut test: records weighings into
+// a real data directory as fast as it can, until it is killed.
+//   veltar-record-loop DATA_DIR YYYY-MM-DD
+#include "core/SettingsFile.h"
+#include "core/Terminal.h"
+#include "journal/RecordWeighing.h"
+#include "journal/Summation.h"
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <cstdio>
+
+namespace {
+
+class NoPort final : public SerialPort {
+public:
+    Status setPortNumber(std::int16_t) override { return Status::success(); }
+    std::int16_t portNumber() const override { return 1; }
+    Status setSettings(const QString&) override { return Status::success(); }
+    QString settings() const override { return QStringLiteral("9600,n,8,1"); }
+    Status open() override { return Status::success(); }
+    Status close() override { return Status::success(); }
+    bool isOpen() const override { return false; }
+    Status send(const QString&) override { return Status::success(); }
+    Result<QString> receive() override { return Result<QString>::success({}); }
+};
+
+// The day is fixed by the caller, so each run has its own day file.
+class DayClock final : public Clock {
+public:
+    explicit DayClock(QDate day) : day_(day) {}
+    QDate currentDate() const override { return day_; }
+    QTime currentTime() const override { return QTime::currentTime(); }
+
+private:
+    QDate day_;
+};
+
+class StderrPanel final : public OperatorPanel {
+public:
+    void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void beep() override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
+    NoPort port;
+    DayClock clock(QDate::fromString(QString::fromLocal8Bit(argv[2]), Qt::ISODate));
+    StderrPanel panel;
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, QString::fromLocal8Bit(argv[1])};
+    if (!InitSettings(t).ok())
+        return 3;
+    std::printf("started\n");
+    std::fflush(stdout);
+    for (int i = 1;; ++i) {
+        t.state.NetWeight = (i % 50) + 0.5;
+        if (!RecordWeighing(t).ok())
+            return 4;
+        if (i % 7 == 0)
+            Command3_Click(t);
+    }
+}
