@@ -3,7 +3,10 @@
 #include "journal/RecordWeighing.h"
 #include "journal/Summation.h"
 #include "scale/PollingCycle.h"
+#include "scale/PortWatch.h"
+#include "ui/PrintReport.h"
 #include "ui/Fonts.h"
+#include "ui/Form2.h"
 #include "ui/Form3.h"
 #include "ui/Lamp.h"
 #include "ui/Pictures.h"
@@ -131,6 +134,12 @@ Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), termina
     Timer2->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, [this] { handle(Timer1_Timer); });
     connect(Timer2, &QTimer::timeout, this, [this] { handle(Timer2_Timer); });
+    // A scale whose device went away is looked for again every 2 seconds.
+    PortRetry = new QTimer(this);
+    PortRetry->setObjectName(QStringLiteral("PortRetry"));
+    PortRetry->setInterval(2000);
+    connect(PortRetry, &QTimer::timeout, this, [this] { handle(RetryLostPort); });
+    PortRetry->start();
     Timer1->start();
 
     render();
@@ -188,6 +197,7 @@ void Form1::buildControls(QWidget* client)
     connect(Command2, &QPushButton::clicked, this, [this] { handle(Command2_Click); });
     connect(Command3, &QPushButton::clicked, this, [this] { handle(Command3_Click); });
     connect(Command4, &QPushButton::clicked, this, [this] { handle(Command4_Click); });
+    connect(Command1, &QPushButton::clicked, this, [this] { handle(Command1_Click); });
     Label11 = MakeLabel(client, "Label11", QStringLiteral("  Настройки порта"), TwipsRect(9090, 5400, 1695, 225));
     Label1 = MakeLabel(client, "Label1", QString(), TwipsRect(9060, 5640, 1635, 285));
 
@@ -225,7 +235,10 @@ void Form1::buildMenu()
     mnu_Prog = menuBar()->addAction(QStringLiteral("О программе"));
     mnu_Prog->setObjectName(QStringLiteral("mnu_Prog"));
 
+    // The report lives in the hidden button's handler; the menu is its only way in.
+    connect(mnu_Print, &QAction::triggered, Command1, &QPushButton::click);
     connect(mnu_Exit, &QAction::triggered, this, &Form1::Form_Unload);
+    connect(mnu_Com, &QAction::triggered, this, &Form1::mnu_Com_Click);
     connect(mnu_Ves, &QAction::triggered, this, &Form1::mnu_Ves_Click);
     connect(mnu_Prog, &QAction::triggered, this, &Form1::mnu_Prog_Click);
 }
@@ -340,6 +353,17 @@ void Form1::Form_Unload()
     QCoreApplication::quit();
 }
 
+void Form1::mnu_Com_Click()
+{
+    if (!form2_) {
+        form2_ = new Form2(terminal_, this);
+        connect(form2_, &Form2::activated, this, [this] { returningFromDialog_ = true; });
+    }
+    form2_->show();
+    form2_->raise();
+    form2_->activateWindow();
+}
+
 void Form1::mnu_Ves_Click()
 {
     if (!form3_) {
@@ -355,6 +379,11 @@ void Form1::mnu_Prog_Click()
 {
     ::mnu_Prog_Click(terminal_);
     render();
+}
+
+Form2* Form1::portDialog() const
+{
+    return form2_;
 }
 
 Form3* Form1::scaleDialog() const

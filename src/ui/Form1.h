@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class Form2;
 class Form3;
 class Lamp;
 class QAction;
@@ -31,6 +32,7 @@ public:
     // Form_Activate and the render that follows it.
     void activate();
 
+    Form2* portDialog() const;
     Form3* scaleDialog() const;
 
     // The controls, by the names every procedure and test uses.
@@ -54,6 +56,7 @@ public:
     Lamp* Shape1[3] = {};
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    QTimer* PortRetry = nullptr;
     QAction* mnu_Print = nullptr;
     QAction* mnu_Exit = nullptr;
     QAction* mnu_Com = nullptr;
@@ -72,11 +75,13 @@ private:
     // Runs one of the terminal's procedures, then shows what it changed.
     void handle(void (*procedure)(Terminal&));
 
+    void mnu_Com_Click();
     void mnu_Ves_Click();
     void mnu_Prog_Click();
     void Form_Unload();
 
     Terminal& terminal_;
+    QPointer<Form2> form2_;
     QPointer<Form3> form3_;
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
     qsizetype shownSelStart_ = -1;

@@ -1,23 +1,58 @@
 #include "ui/Form3.h"
 
+#include "ui/Fonts.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+
+#include <algorithm>
+
+namespace {
+
+// A message box of the terminal's own, opened over the dialog, takes the
+// activation away for a moment.
+bool HasOpenMessage(const QWidget* dialog)
+{
+    const auto children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(children.begin(), children.end(),
+                       [](const QWidget* w) { return w->isWindow() && w->isModal() && w->isVisible(); });
+}
+
+}  // namespace
 
 Form3::Form3(Terminal& terminal, QWidget* parent) : QWidget(parent, Qt::Window), terminal_(terminal)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        parent->installEventFilter(this);
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Настройка весов"));
+    setFont(SansFont(8));
     setFixedSize(Px(4680), Px(3195));
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(TwipsRect(240, 240, 825, 315));
+
+    Label1 = new QLabel(QStringLiteral("минимальный фиксируемый вес, грамм"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setGeometry(TwipsRect(1140, 300, 3375, 285));
+
+    Command1 = new QPushButton(QStringLiteral("Сохранить"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(TwipsRect(1440, 2640, 1395, 375));
 
     Check1 = new QCheckBox(QStringLiteral("Автоматическое взвешивание"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(TwipsRect(300, 750, 4215, 315));
-    Check1->setChecked(true);
 
     Frame1 = new QGroupBox(QStringLiteral("Тип весов"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -26,14 +61,20 @@ Form3::Form3(Terminal& terminal, QWidget* parent) : QWidget(parent, Qt::Window),
     Option1 = new QRadioButton(QStringLiteral("Вельтарские весы"), Frame1);
     Option1->setObjectName(QStringLiteral("Option1"));
     Option1->setGeometry(TwipsRect(150, 270, 3105, 255));
-    Option1->setChecked(true);
 
     Option2 = new QRadioButton(QStringLiteral("AED 9101B"), Frame1);
     Option2->setObjectName(QStringLiteral("Option2"));
     Option2->setGeometry(TwipsRect(150, 570, 3525, 345));
 
+    QWidget* order[] = {Text1, Label1, Command1, Check1, Frame1, Option1, Option2};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    setTexts(ScaleDialogInitialTexts());
+
     connect(Option1, &QRadioButton::clicked, this, &Form3::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &Form3::Option2_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
 }
 
 void Form3::preset()
@@ -51,11 +92,67 @@ void Form3::preset()
     }
 }
 
+ScaleDialogTexts Form3::texts() const
+{
+    return {Text1->text(), Check1->isChecked(), Option1->isChecked(), Option2->isChecked()};
+}
+
+void Form3::setTexts(const ScaleDialogTexts& texts)
+{
+    Text1->setText(texts.Text1);
+    Check1->setChecked(texts.Check1);
+    // The two buttons are one exclusive group: checking one clears the other.
+    if (texts.Option1)
+        Option1->setChecked(true);
+    else if (texts.Option2)
+        Option2->setChecked(true);
+}
+
+void Form3::Form_Activate()
+{
+    ScaleDialogTexts shown = texts();
+    Form3_Activate(terminal_.state, shown);
+    setTexts(shown);
+}
+
+void Form3::Command1_Click()
+{
+    if (Form3_Command1_Click(terminal_, texts()))
+        close();
+}
+
 void Form3::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        emit activated();
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        awayAtMessage_ = HasOpenMessage(this);
+        return;
+    }
+    // Coming back from a message box is no return from another window: the
+    // operator's entry stays for correcting.
+    if (!awayAtMessage_)
+        Form_Activate();
+    awayAtMessage_ = false;
+    emit activated();
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event)
+{
+    // The main window was active in between, so the next activation is a
+    // return from it even if the message box handed the activation to no one.
+    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && parentWidget()->isActiveWindow())
+        awayAtMessage_ = false;
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form3::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The first showing counts as an activation even where no window manager
+    // hands the dialog the focus.
+    Form_Activate();
 }
 
 void Form3::Option1_Click()

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -286,6 +287,34 @@ TEST_F(MainWindow, RenderPutsSwitchLooksLampsAndReadoutsOnTheWidgets)
     t.display.Timer2Enabled = false;
     form.render();
     EXPECT_FALSE(form.Timer2->isActive());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, PrintMenuPrintsAlthoughTheButtonIsHidden)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is installed; this test saves the report as a PDF instead";
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    form.show();
+    ASSERT_TRUE(form.Command1->isHidden());
+    form.mnu_Print->trigger();
+    // No printer on a test machine: the report is saved as a PDF and the
+    // operator is told where, once.
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("06-15-2026.pdf"))) << panel.messages[0].toStdString();
+    EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("06-15-2026.pdf"))));
+}
+
+TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)
+{
+    Form1 form(t);
+    ASSERT_TRUE(form.load().ok());
+    EXPECT_EQ(form.PortRetry->interval(), 2000);
+    EXPECT_TRUE(form.PortRetry->isActive());
 }
 
 }  // namespace
