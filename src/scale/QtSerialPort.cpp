@@ -19,6 +19,15 @@ namespace {
 // is only used from the port dialog, where a short pause is harmless.
 constexpr int CloseDrainMs = 200;
 
+// Most a poll takes from the line. A scale sends a few dozen characters per
+// poll; a device that floods the line (or garbage at a wrong baud rate) must
+// not grow the terminal's memory, and what lies beyond this is dropped.
+constexpr qint64 MaxReceiveBytes = 4096;
+// A poll that finds this much is a flood, not a scale: at 9600 baud a scale
+// sends under 300 characters between two polls. The backlog in the driver is
+// then dropped, so the next poll reads what the device sends from now on.
+constexpr qint64 FloodBytes = MaxReceiveBytes / 2;
+
 QSerialPort::Parity QtParity(LineSettings::Parity parity)
 {
     switch (parity) {
@@ -56,7 +65,32 @@ Status NotOpen()
 
 }  // namespace
 
-QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir)) {}
+QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
+{
+    // Between polls the event loop reads into this buffer; bounded, a flood
+    // waits in the driver, where the next receive() drops it.
+    port_.setReadBufferSize(MaxReceiveBytes);
+    // A device that goes away while nobody polls makes QSerialPort raise
+    // errors from its notifiers in a tight loop; closing the port stops it.
+    // The close is queued, since Qt is still inside its own handler here.
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this](QSerialPort::SerialPortError error) {
+        if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+            return;
+        QMetaObject::invokeMethod(
+            &port_,
+            [this] {
+                if (!port_.isOpen() || lostReason_)
+                    return;
+                if (std::optional<QString> reason = goneReason(port_.errorString())) {
+                    lostReason_ = QStringLiteral("Порт %1 потерян: %2")
+                                      .arg(QDir::toNativeSeparators(port_.portName()), *reason);
+                    port_.close();
+                    port_.clearError();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
 
 Status QtSerialPort::setPortNumber(std::int16_t number)
 {
@@ -95,6 +129,7 @@ Status QtSerialPort::open()
     port_.setStopBits(QtStopBits(settings_.stopBits));
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.clearError();
+    lostReason_.reset();
     if (!port_.open(QIODevice::ReadWrite)) {
         const Status failed = Status::failure(
             ErrorNumber::PortUnavailable,
@@ -123,7 +158,7 @@ Status QtSerialPort::close()
 Status QtSerialPort::send(const QString& text)
 {
     if (!port_.isOpen())
-        return NotOpen();
+        return takeLoss();
     if (Status earlier = takeEarlierError(); !earlier.ok())
         return earlier;
     const QByteArray bytes = ToCp1251(text);
@@ -137,7 +172,7 @@ Status QtSerialPort::send(const QString& text)
 Result<QString> QtSerialPort::receive()
 {
     if (!port_.isOpen())
-        return Result<QString>::failure(NotOpen());
+        return Result<QString>::failure(takeLoss());
     if (Status earlier = takeEarlierError(); !earlier.ok())
         return Result<QString>::failure(earlier);
     // QSerialPort fills its buffer from a socket notifier, which runs only
@@ -147,7 +182,21 @@ Result<QString> QtSerialPort::receive()
         if (Status status = takeError(); !status.ok())
             return Result<QString>::failure(status);
     }
-    return Result<QString>::success(FromCp1251(port_.readAll()));
+    const QByteArray bytes = port_.read(MaxReceiveBytes);
+    if (bytes.size() >= FloodBytes)
+        port_.clear(QSerialPort::Input);
+    return Result<QString>::success(FromCp1251(bytes));
+}
+
+Status QtSerialPort::takeLoss()
+{
+    // The loss noticed behind the poll's back is reported once, as the loss
+    // it was; after that the port is simply closed.
+    if (!lostReason_)
+        return NotOpen();
+    const Status lost = Status::failure(ErrorNumber::PortLost, *lostReason_);
+    lostReason_.reset();
+    return lost;
 }
 
 Status QtSerialPort::takeEarlierError()

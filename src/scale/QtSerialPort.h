@@ -38,9 +38,13 @@ private:
     // Why the device behind the open port is gone, or nothing while it is
     // still there; qtText is what QSerialPort said about the failure.
     std::optional<QString> goneReason(const QString& qtText) const;
+    // The failure of an operation on a closed port: the loss of the device
+    // when that is what closed it, else simply "not open".
+    Status takeLoss();
 
     QString dataDir_;
     std::int16_t number_ = 1;
     LineSettings settings_;
     QSerialPort port_;
+    std::optional<QString> lostReason_;  // set when the event loop met the device gone
 };

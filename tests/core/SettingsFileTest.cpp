@@ -399,3 +399,36 @@ TEST_F(SettingsFileTest, CheckPath)
     CheckPath(t, dir.file(QStringLiteral("System.eng")));
     EXPECT_EQ(t.state.FoundName, QStringLiteral("System.eng"));
 }
+
+namespace {
+
+// A settings file another program grew to a megabyte: it loads, and a save
+// keeps every byte beyond the records.
+TEST(SettingsFileHostile, MegabyteFileLoadsAndKeepsItsTail)
+{
+    TempDataDir dir;
+    FakeSerialPort port;
+    FakeClock clock;
+    FakeOperatorPanel panel;
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
+    TerminalState s;
+    SetDefaults(s);
+    s.MinWeightGrams = 350;
+    QByteArray bytes = EncodeSettings(s, {}).value;
+    QByteArray tail(1024 * 1024 - bytes.size(), '\0');
+    for (qsizetype i = 0; i < tail.size(); ++i)
+        tail[i] = static_cast<char>(i * 7);
+    bytes += tail;
+    dir.write(SettingsFileName, bytes);
+
+    ASSERT_TRUE(InitSettings(t).ok());
+    EXPECT_EQ(t.state.MinWeightGrams, 350);
+    t.state.MinWeightGrams = 400;
+    ASSERT_TRUE(SaveSettings(t).ok());
+    const QByteArray saved = dir.read(SettingsFileName);
+    ASSERT_EQ(saved.size(), 1024 * 1024);
+    EXPECT_EQ(saved.mid(650), tail);
+    EXPECT_TRUE(panel.messages.isEmpty());
+}
+
+}  // namespace

@@ -220,3 +220,43 @@ TEST_F(QtSerialPortPty, EventLoopBetweenPollsLosesNothingAndHidesNoLoss)
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortLost);
     EXPECT_FALSE(port.isOpen());
 }
+
+// A device flooding the line (or garbage at the wrong speed) costs a poll at
+// most a bounded read; the backlog is dropped rather than kept for later.
+TEST_F(QtSerialPortPty, FloodIsReadBoundedAndItsBacklogDropped)
+{
+    ASSERT_TRUE(port.open().ok());
+    const QByteArray chunk(1024, 'x');
+    int written = 0;
+    for (int i = 0; i < 64; ++i) {  // as much as the pty takes, without blocking
+        if (!scale.write(chunk))
+            break;
+        written += chunk.size();
+    }
+    ASSERT_GT(written, 4096);
+    QThread::msleep(20);
+    const Result<QString> first = port.receive();
+    ASSERT_TRUE(first.ok());
+    EXPECT_LE(first.value.size(), 4096);
+    EXPECT_FALSE(first.value.isEmpty());
+
+    ASSERT_TRUE(scale.write("\x02  12.50ST"));
+    const QString next = receiveAtLeast(10);
+    EXPECT_TRUE(next.endsWith(QStringLiteral("\u0002  12.50ST"))) << next.size();
+    EXPECT_LT(next.size(), written - first.value.size());
+}
+
+// The loss met by the event loop closes the port at once, so the notifiers do
+// not spin until the next poll; the next poll still learns it was a loss.
+TEST_F(QtSerialPortPty, LossMetBetweenPollsClosesThePortBeforeThePoll)
+{
+    ASSERT_TRUE(port.open().ok());
+    scale.close();
+    const QDeadlineTimer deadline(WaitMs);
+    while (port.isOpen() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(port.receive().status.number, ErrorNumber::PortLost);
+    EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);
+    EXPECT_EQ(port.send(QStringLiteral("msv?;")).number, ErrorNumber::PortNotOpen);
+}

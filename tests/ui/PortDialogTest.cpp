@@ -1,5 +1,6 @@
 #include "ui/PortDialog.h"
 
+#include "scale/PortWatch.h"
 #include "support/TerminalFixture.h"
 #include "ui/StartUp.h"
 
@@ -118,6 +119,24 @@ TEST_F(PortDialog, TextsTheSettingsFileCannotHoldAreRefused)
     // Characters Windows-1251 lacks would be written as '?'.
     expectRefused(texts(QStringLiteral("1"), QStringLiteral("9600"), QStringLiteral("€✓")));
     expectRefused(texts(QStringLiteral("1"), QStringLiteral("九六〇〇")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PortDialog, SavingTakesTheLostPortOverFromTheRetries)
+{
+    // The adapter was pulled; the operator moves the scale to port 2 instead.
+    t.portLost = true;
+    ASSERT_TRUE(port.close().ok());
+    port.present = false;
+    EXPECT_FALSE(Form2_Command1_Click(t, texts(QStringLiteral("2"))));
+    // While the dialog's "not found" is open, the retries stay away from the port.
+    EXPECT_FALSE(t.portLost);
+    const int opens = port.openCalls;
+    RetryLostPort(t);
+    EXPECT_EQ(port.openCalls, opens);
 }
 
 }  // namespace
