@@ -147,9 +147,15 @@ TEST_F(Soak, TwoHundredThousandTicksLeaveScreenAndFilesAlikeAndWhole)
     const long journalKiB = static_cast<long>(t.state.JournalText.size()) * 2 * 3 / 1024;
     std::printf("soak: %d ticks, %d lines checked, resident %ld KiB -> %ld KiB, journal %lld chars\n", Ticks, lines,
                 residentAtStart, residentAtEnd, static_cast<long long>(t.state.JournalText.size()));
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer holds freed memory back on purpose; the figure says
+    // nothing about the terminal there.
+    (void)journalKiB;
+#else
     if (residentAtStart > 0) {
         EXPECT_LT(residentAtEnd - residentAtStart, journalKiB + 4096);
     }
+#endif
 }
 
 }  // namespace
