@@ -1,14 +1,11 @@
 #include "ui/Form2.h"
 
-#include "ui/Fonts.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 
-#include <algorithm>
 
 namespace {
 
@@ -27,15 +24,6 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& entri
     return combo;
 }
 
-// A message box of the terminal's own, opened over the dialog, takes the
-// activation away for a moment.
-bool HasOpenMessage(const QWidget* dialog)
-{
-    const auto children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    return std::any_of(children.begin(), children.end(),
-                       [](const QWidget* w) { return w->isWindow() && w->isModal() && w->isVisible(); });
-}
-
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry)
 {
     auto* label = new QLabel(caption, parent);
@@ -48,15 +36,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
 
 }  // namespace
 
-Form2::Form2(Terminal& terminal, QWidget* parent) : QWidget(parent, Qt::Window), terminal_(terminal)
+Form2::Form2(Terminal& terminal, QWidget* parent)
+    : SettingsDialog(parent, "Form2", QStringLiteral("Настройка СОМ-порта компьютера")), terminal_(terminal)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        parent->installEventFilter(this);
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Настройка СОМ-порта компьютера"));
-    setFont(SansFont(8));
-    setFixedSize(Px(4680), Px(3195));
 
     Combo1 = MakeCombo(this, "Combo1",
                        {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
@@ -118,38 +100,4 @@ void Form2::Command1_Click()
 {
     if (Form2_Command1_Click(terminal_, texts()))
         close();
-}
-
-void Form2::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (!isActiveWindow()) {
-        awayAtMessage_ = HasOpenMessage(this);
-        return;
-    }
-    // Coming back from a message box is no return from another window: the
-    // operator's entry stays for correcting.
-    if (!awayAtMessage_)
-        Form_Activate();
-    awayAtMessage_ = false;
-    emit activated();
-}
-
-bool Form2::eventFilter(QObject* watched, QEvent* event)
-{
-    // The main window was active in between, so the next activation is a
-    // return from it even if the message box handed the activation to no one.
-    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && parentWidget()->isActiveWindow())
-        awayAtMessage_ = false;
-    return QWidget::eventFilter(watched, event);
-}
-
-void Form2::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // The first showing counts as an activation even where no window manager
-    // hands the dialog the focus.
-    Form_Activate();
 }

@@ -3,7 +3,7 @@
 #include "core/Terminal.h"
 #include "ui/PortDialog.h"
 
-#include <QWidget>
+#include "ui/SettingsDialog.h"
 
 class QComboBox;
 class QLabel;
@@ -11,14 +11,14 @@ class QPushButton;
 
 // "Настройка СОМ-порта компьютера", the port settings dialog: modeless, one
 // at a time, destroyed when closed.
-class Form2 final : public QWidget {
+class Form2 final : public SettingsDialog {
     Q_OBJECT
 public:
     explicit Form2(Terminal& terminal, QWidget* parent = nullptr);
 
     // Puts the stored texts into the combo boxes. Runs at every activation;
     // public so that it does not depend on a window manager handing out focus.
-    void Form_Activate();
+    void Form_Activate() override;
 
     // "Сохранить".
     void Command1_Click();
@@ -37,19 +37,10 @@ public:
     QLabel* Label5 = nullptr;
     QPushButton* Command1 = nullptr;
 
-signals:
-    // The dialog became the active window; the main window refreshes itself
-    // when the operator comes back from it.
-    void activated();
 
-protected:
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setTexts(const PortDialogTexts& texts);
 
     Terminal& terminal_;
-    bool awayAtMessage_ = false;
 };

@@ -1,40 +1,22 @@
 #include "ui/Form3.h"
 
-#include "ui/Fonts.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <algorithm>
 
 namespace {
 
-// A message box of the terminal's own, opened over the dialog, takes the
-// activation away for a moment.
-bool HasOpenMessage(const QWidget* dialog)
-{
-    const auto children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    return std::any_of(children.begin(), children.end(),
-                       [](const QWidget* w) { return w->isWindow() && w->isModal() && w->isVisible(); });
-}
-
 }  // namespace
 
-Form3::Form3(Terminal& terminal, QWidget* parent) : QWidget(parent, Qt::Window), terminal_(terminal)
+Form3::Form3(Terminal& terminal, QWidget* parent)
+    : SettingsDialog(parent, "Form3", QStringLiteral("Настройка весов")), terminal_(terminal)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        parent->installEventFilter(this);
-    setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Настройка весов"));
-    setFont(SansFont(8));
-    setFixedSize(Px(4680), Px(3195));
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -119,40 +101,6 @@ void Form3::Command1_Click()
 {
     if (Form3_Command1_Click(terminal_, texts()))
         close();
-}
-
-void Form3::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange)
-        return;
-    if (!isActiveWindow()) {
-        awayAtMessage_ = HasOpenMessage(this);
-        return;
-    }
-    // Coming back from a message box is no return from another window: the
-    // operator's entry stays for correcting.
-    if (!awayAtMessage_)
-        Form_Activate();
-    awayAtMessage_ = false;
-    emit activated();
-}
-
-bool Form3::eventFilter(QObject* watched, QEvent* event)
-{
-    // The main window was active in between, so the next activation is a
-    // return from it even if the message box handed the activation to no one.
-    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && parentWidget()->isActiveWindow())
-        awayAtMessage_ = false;
-    return QWidget::eventFilter(watched, event);
-}
-
-void Form3::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // The first showing counts as an activation even where no window manager
-    // hands the dialog the focus.
-    Form_Activate();
 }
 
 void Form3::Option1_Click()

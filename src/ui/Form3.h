@@ -3,7 +3,7 @@
 #include "core/Terminal.h"
 #include "ui/ScaleDialog.h"
 
-#include <QWidget>
+#include "ui/SettingsDialog.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -15,7 +15,7 @@ class QRadioButton;
 // "Настройка весов", the scale settings dialog: modeless, one at a time,
 // destroyed when closed. The choice of scale kind acts at once; the threshold
 // and the automatic weighing flag only when saved.
-class Form3 final : public QWidget {
+class Form3 final : public SettingsDialog {
     Q_OBJECT
 public:
     explicit Form3(Terminal& terminal, QWidget* parent = nullptr);
@@ -27,7 +27,7 @@ public:
     // Puts the stored threshold, flag and kind on the controls. Runs at every
     // activation; public so that it does not depend on a window manager
     // handing out focus.
-    void Form_Activate();
+    void Form_Activate() override;
 
     // "Сохранить".
     void Command1_Click();
@@ -42,15 +42,7 @@ public:
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
 
-signals:
-    // The dialog became the active window; the main window refreshes itself
-    // when the operator comes back from it.
-    void activated();
 
-protected:
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setTexts(const ScaleDialogTexts& texts);
@@ -58,5 +50,4 @@ private:
     void Option2_Click();
 
     Terminal& terminal_;
-    bool awayAtMessage_ = false;
 };

@@ -1,0 +1,67 @@
+#include "ui/SettingsDialog.h"
+
+#include "ui/Fonts.h"
+#include "ui/Twips.h"
+
+#include <QEvent>
+
+#include <algorithm>
+
+namespace {
+
+// A message box of the terminal's own, opened over the dialog, takes the
+// activation away for a moment.
+bool HasOpenMessage(const QWidget* dialog)
+{
+    const auto children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(children.begin(), children.end(),
+                       [](const QWidget* w) { return w->isWindow() && w->isModal() && w->isVisible(); });
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(QWidget* parent, const char* name, const QString& caption) : QWidget(parent, Qt::Window)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (parent)
+        parent->installEventFilter(this);
+    setObjectName(QLatin1String(name));
+    setWindowTitle(caption);
+    setFont(SansFont(8));
+    // Both dialogs have the same client area, 4680 x 3195 twips.
+    setFixedSize(Px(4680), Px(3195));
+}
+
+void SettingsDialog::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (!isActiveWindow()) {
+        awayAtMessage_ = HasOpenMessage(this);
+        return;
+    }
+    // Coming back from a message box is no return from another window: the
+    // operator's entry stays for correcting.
+    if (!awayAtMessage_)
+        Form_Activate();
+    awayAtMessage_ = false;
+    emit activated();
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // The main window was active in between, so the next activation is a
+    // return from it even if the message box handed the activation to no one.
+    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && parentWidget()->isActiveWindow())
+        awayAtMessage_ = false;
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsDialog::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The first showing counts as an activation even where no window manager
+    // hands the dialog the focus.
+    Form_Activate();
+}
