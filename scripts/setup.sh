@@ -10,7 +10,9 @@ packages=(
   # metrics), and a fallback.
   fonts-liberation2 fonts-dejavu-core
   # Screenshots of the real window and reading printed reports back.
-  xvfb x11-apps poppler-utils
+  xvfb x11-apps x11-utils poppler-utils
+  # Google Benchmark, for bench/run.sh; the build skips the benchmarks without it.
+  libbenchmark-dev
 )
 
 missing=()

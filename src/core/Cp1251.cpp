@@ -57,10 +57,13 @@ QByteArray ToCp1251(const QString& text)
 
 QString FromCp1251(const QByteArray& bytes)
 {
-    QString text;
-    text.reserve(bytes.size());
+    // Written in place: append() checks capacity and sharing at every
+    // character, which made this loop the bulk of a poll and of loading a
+    // long day file.
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
     for (const char b : bytes)
-        text.append(QChar(Decode(static_cast<unsigned char>(b))));
+        *out++ = QChar(Decode(static_cast<unsigned char>(b)));
     return text;
 }
 

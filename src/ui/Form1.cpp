@@ -311,7 +311,12 @@ void Form1::renderJournal()
     }
     shownSelStart_ = d.Text1SelStart;
     QTextCursor caret = Text1->textCursor();
-    caret.setPosition(static_cast<int>(BoxPosition(d.Text1, d.Text1SelStart)));
+    // The caret almost always goes to the end; only another place needs the
+    // journal scanned for its line ends.
+    if (d.Text1SelStart >= d.Text1.size())
+        caret.movePosition(QTextCursor::End);
+    else
+        caret.setPosition(static_cast<int>(BoxPosition(d.Text1, d.Text1SelStart)));
     Text1->setTextCursor(caret);
     Text1->ensureCursorVisible();
 }

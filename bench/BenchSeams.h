@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Cp1251.h"
+#include "core/OperatorPanel.h"
+#include "core/SerialPort.h"
+
+#include <QByteArray>
+#include <QDateTime>
+
+// Seams for measuring, without a test framework. The port hands over bytes
+// the way the real one does (one read of everything waiting, decoded from
+// Windows-1251), so the decoding is part of what a poll costs.
+class BenchPort final : public SerialPort {
+public:
+    QByteArray waiting;  // what the next receive() takes
+    int sends = 0;
+
+    Status setPortNumber(std::int16_t) override { return Status::success(); }
+    std::int16_t portNumber() const override { return 1; }
+    Status setSettings(const QString&) override { return Status::success(); }
+    QString settings() const override { return QStringLiteral("9600,n,8,1"); }
+    Status open() override { return Status::success(); }
+    Status close() override { return Status::success(); }
+    bool isOpen() const override { return true; }
+    Status send(const QString&) override
+    {
+        ++sends;
+        return Status::success();
+    }
+    Result<QString> receive() override
+    {
+        QByteArray bytes = std::move(waiting);
+        waiting = QByteArray();
+        return Result<QString>::success(FromCp1251(bytes));
+    }
+};
+
+// A clock that stands still until moved, so many recordings can be spread
+// over several days and stay under the day's limit.
+class BenchClock final : public Clock {
+public:
+    QDateTime now{QDate(2026, 6, 15), QTime(9, 5, 30)};
+
+    QDate currentDate() const override { return now.date(); }
+    QTime currentTime() const override { return now.time(); }
+};
+
+class BenchPanel final : public OperatorPanel {
+public:
+    int messages = 0;
+    int beeps = 0;
+
+    void message(const QString&) override { ++messages; }
+    void beep() override { ++beeps; }
+};
