@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/DataDirectory.h"
+#include "core/DiskSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -184,9 +185,11 @@ Status SaveSettings(Terminal& terminal)
         file.cancelWriting();
         return FileError(file, path);
     }
-    // commit() flushes to disk before it renames over the old file.
+    // commit() flushes to disk before it renames over the old file; the
+    // rename itself is made durable with the directory.
     if (!file.commit())
         return FileError(file, path);
+    SyncDirectory(terminal.dataDir);
     return Status::success();
 }
 

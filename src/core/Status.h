@@ -45,4 +45,6 @@ constexpr int PortAlreadyOpen = 8005;
 constexpr int InvalidPortNumber = 8002;
 constexpr int PortUnavailable = 8010;
 constexpr int PortLost = 8020;
+// The port was read but the scale said nothing usable (no frame, no answer).
+constexpr int NoReading = 8100;
 }  // namespace ErrorNumber

@@ -1,16 +1,12 @@
 #include "journal/DayFile.h"
 
 #include "core/Cp1251.h"
+#include "core/DiskSync.h"
 #include "core/TextRules.h"
 
 #include <QDir>
 #include <QFile>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include <QFileInfo>
 
 namespace {
 
@@ -23,17 +19,6 @@ Status FileError(const QFile& file, const QString& path)
                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
-// QFile::flush() only empties Qt's buffer into the kernel; this asks the
-// kernel to put the bytes on the disk.
-bool SyncToDisk(QFile& file)
-{
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
 }  // namespace
 
 QString DayFileName(const QString& dataDir, const QDate& date)
@@ -43,18 +28,33 @@ QString DayFileName(const QString& dataDir, const QDate& date)
 
 Status AppendDayFileLine(Terminal& terminal, const QString& text)
 {
+    return AppendDayFileLine(terminal, text, terminal.clock.currentDate());
+}
+
+Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& date)
+{
     TerminalState& s = terminal.state;
-    s.DayFileOpenPath = DayFileName(terminal.dataDir, terminal.clock.currentDate());
+    s.DayFileOpenPath = DayFileName(terminal.dataDir, date);
 
     // QSaveFile would rewrite the whole journal for every line; appending one
     // write of the whole line keeps the earlier lines untouched.
+    const bool newFile = !QFileInfo::exists(s.DayFileOpenPath);
     QFile file(s.DayFileOpenPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return FileError(file, s.DayFileOpenPath);
+    const qint64 sizeBefore = file.size();
     const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size() || !file.flush() || !SyncToDisk(file))
-        return FileError(file, s.DayFileOpenPath);
+    if (file.write(bytes) != bytes.size() || !SyncFileToDisk(file)) {
+        const Status failed = FileError(file, s.DayFileOpenPath);
+        // Part of a line would glue the next one onto it: cut it off again.
+        if (file.size() > sizeBefore)
+            file.resize(sizeBefore);
+        return failed;
+    }
     file.close();
+    // A new file's name reaches the disk with its directory.
+    if (newFile)
+        SyncDirectory(terminal.dataDir);
     return Status::success();
 }
 

@@ -13,6 +13,9 @@ QString DayFileName(const QString& dataDir, const QDate& date);
 // Windows-1251, and returns only once the bytes are on disk, so a recorded
 // weighing survives a power cut a moment later.
 Status AppendDayFileLine(Terminal& terminal, const QString& text);
+// The same for the file of a given day, for a caller that has read the clock
+// once for the whole of its work.
+Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& date);
 
 // Replaces JournalText with the whole of today's file. A missing file is a
 // failure that leaves JournalText as it was.

@@ -28,7 +28,11 @@ Status RecordWeighing(Terminal& terminal)
     TerminalState& s = terminal.state;
     Display& d = terminal.display;
 
-    s.DayFilePath = DayFileName(terminal.dataDir, terminal.clock.currentDate());
+    // The clock is read once, so a weighing at midnight cannot carry one
+    // day's number or date into the other day's file.
+    const QDate date = terminal.clock.currentDate();
+    const QTime time = terminal.clock.currentTime();
+    s.DayFilePath = DayFileName(terminal.dataDir, date);
     s.FoundName = FindOrdinaryFile(s.DayFilePath);
     // No file for today: numbering starts again. A damaged negative count
     // starts it again too rather than index outside the day's table.
@@ -57,8 +61,8 @@ Status RecordWeighing(Terminal& terminal)
     s.DayIndex = static_cast<std::int16_t>(dayIndex);
 
     WeighingRecord& record = s.Records(s.DayIndex);
-    record.RecordDate = DateText(terminal.clock.currentDate());
-    record.RecordTime = TimeText(terminal.clock.currentTime());
+    record.RecordDate = DateText(date);
+    record.RecordTime = TimeText(time);
     record.Net = s.NetWeight;
     record.Tare = s.TareRounded;
 
@@ -75,7 +79,7 @@ Status RecordWeighing(Terminal& terminal)
     }
 
     QStringList problems;
-    if (const Status appended = AppendDayFileLine(terminal, s.FileLine); !appended.ok()) {
+    if (const Status appended = AppendDayFileLine(terminal, s.FileLine, date); !appended.ok()) {
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
                         .arg(appended.description);

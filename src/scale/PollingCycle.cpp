@@ -24,9 +24,10 @@ void Timer2_Timer(Terminal& terminal)
         read = ReadAedScale(terminal);
     NoteLostPort(terminal, read);
     terminal.display.Timer2Enabled = false;
-    // A pass whose port read failed is no reading: the AED reader would
-    // compute its previous answer again, and three such passes of a silent
-    // device would look like a stable load. The detector waits for a real one.
+    // A pass that read nothing from the scale is no reading: on a failed read
+    // the AED reader computes its previous answer again, and on silence it
+    // computes the tare alone; three such passes would look like a stable
+    // load the scale never reported. The detector waits for a real reading.
     if (s.AutoWeighOn == 1 && read.ok())
         AutoWeighStep(terminal);
 }

@@ -21,6 +21,13 @@ Status Receive(Terminal& terminal)
     return Status::success();
 }
 
+// A silent scale shows what the rules say it shows, but it is not a reading:
+// nothing the scale reported may reach the journal from it.
+Status NoReading()
+{
+    return Status::failure(ErrorNumber::NoReading, QStringLiteral("Весы молчат"));
+}
+
 // Rounds down to 0.1 kg: 99.99907 gives 99.9 and -1.00542 gives -1.1.
 double FloorToTenth(double kg)
 {
@@ -43,10 +50,14 @@ Status ReadVeltarScale(Terminal& terminal)
     TerminalState& s = terminal.state;
     Status read = Receive(terminal);
     s.ReceivedText = FindFrame(s.ReceivedText);
+    if (read.ok() && s.ReceivedText.isEmpty())
+        read = NoReading();
     if (!s.ReceivedText.isEmpty()) {
         // A number beyond a double is no reading: the previous weight stays.
         if (const auto weight = ParseLeadingNumber(QStringView(s.ReceivedText).left(WeightField)))
             s.RawWeight = *weight;
+        else if (read.ok())
+            read = NoReading();
         s.NetWeight = s.RawWeight;
     } else {
         s.RawWeight = 0;
@@ -61,8 +72,12 @@ Status ReadAedScale(Terminal& terminal)
     TerminalState& s = terminal.state;
     Display& d = terminal.display;
     Status read = Receive(terminal);
+    if (read.ok() && s.ReceivedText.isEmpty())
+        read = NoReading();
     if (const auto counts = ParseLeadingNumber(QStringView(s.ReceivedText).left(AedAnswerUsed)))
         s.RawWeight = *counts * AedCountsToKg;
+    else if (read.ok())
+        read = NoReading();
     // The tare of the previous pass is subtracted before the new one is taken,
     // so a change of the tare shows in the net weight one pass late.
     s.NetWeight = FloorToTenth(s.RawWeight - s.TareRounded);

@@ -16,6 +16,8 @@
 
 #include <QCloseEvent>
 #include <QShowEvent>
+#include <QStyle>
+#include <QStyleFactory>
 #include <algorithm>
 #include <QCoreApplication>
 #include <QLabel>
@@ -190,6 +192,13 @@ void Form1::buildControls(QWidget* client)
     Label4 = MakeReadout(client, "Label4", TwipsRect(7530, 2790, 1965, 525), SerifFont(24));
     Command2 = MakeButton(client, "Command2", QStringLiteral("Off"), TwipsRect(9540, 2850, 495, 435));
     Command2->setFont(SansFont(12));
+    // The switches show their state by their face colour. Native styles
+    // (Windows, macOS) paint push buttons their own way and ignore it;
+    // Fusion paints the palette's button colour everywhere.
+    auto* switchStyle = QStyleFactory::create(QStringLiteral("Fusion"));
+    switchStyle->setParent(this);
+    Command2->setStyle(switchStyle);
+    Command3->setStyle(switchStyle);
     Command4 = MakeButton(client, "Command4", QStringLiteral("Записать"), TwipsRect(7500, 3990, 2055, 495));
     Command4->setFont(SansFont(13.5));
     Command1 = MakeButton(client, "Command1", QStringLiteral("Printer"), TwipsRect(2550, 5340, 1395, 345));

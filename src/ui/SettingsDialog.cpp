@@ -3,6 +3,7 @@
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QEvent>
 
 #include <algorithm>
@@ -38,7 +39,9 @@ void SettingsDialog::changeEvent(QEvent* event)
     if (event->type() != QEvent::ActivationChange)
         return;
     if (!isActiveWindow()) {
-        awayAtMessage_ = HasOpenMessage(this);
+        // Leaving for another program (no window of the terminal active) is
+        // no visit to the main window either: the entry stays as typed.
+        awayAtMessage_ = HasOpenMessage(this) || QApplication::activeWindow() == nullptr;
         return;
     }
     // Coming back from a message box is no return from another window: the

@@ -132,3 +132,16 @@ TEST_F(DayFileTest, Failures)
     }
     EXPECT_TRUE(panel.messages.isEmpty());
 }
+
+#ifdef Q_OS_LINUX
+// A full disk: the append fails and says so, rather than leave the operator
+// believing the line is in the file.
+TEST_F(DayFileTest, FullDiskIsAFailure)
+{
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), DayFileName(dir.path(), clock.currentDate())));
+    Terminal t = TerminalAt(dir.path());
+    const Status appended = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
+    EXPECT_FALSE(appended.ok());
+    EXPECT_FALSE(appended.description.isEmpty());
+}
+#endif

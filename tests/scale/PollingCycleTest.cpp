@@ -181,3 +181,48 @@ TEST_F(LostScale, RetriesLeaveAPortAloneThatWasNotLost)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LostScale, SilentAedUnderANegativeTareIsNotRecorded)
+{
+    // Tared while the empty platform read -0.21 kg: the tare is -0.3 kg, and
+    // silence then computes +0.3 kg, above the 0.2 kg minimum.
+    tick(QStringLiteral("    -418\r\n"));
+    t.state.TareWeight = t.state.RawWeight;
+    tick(QStringLiteral("    -418\r\n"));
+    ASSERT_EQ(t.state.TareRounded, -0.3);
+    for (int i = 0; i < 10; ++i)
+        tick();  // the device says nothing
+    EXPECT_EQ(t.state.NetWeight, 0.3);  // what the reader's rule shows
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    EXPECT_EQ(t.display.Shape1[0], Colours::LampRed);
+}
+
+TEST_F(Polling, OwnScaleWithoutFramesIsNoReadingEvenWithAZeroMinimum)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    t.state.MinWeightGrams = 0;
+    for (int i = 0; i < 6; ++i)
+        tick(QStringLiteral("garbage without a frame"));
+    EXPECT_EQ(t.display.Label2, QStringLiteral("0"));
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    // A scale that really reads 0 is recorded as the rules say.
+    for (int i = 0; i < 4; ++i)
+        tick(Frame("   0.00"));
+    EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);
+}
+
+TEST_F(Polling, NumberBeyondADoubleGivesTheDetectorNoPass)
+{
+    t.state.ScaleKind = ScaleKindVeltar;
+    tick(Frame("   5.00"));
+    tick(Frame("   5.00"));
+    tick(Frame("9e99999"));  // shows the previous 5 again, but is no reading
+    EXPECT_EQ(t.state.NetWeight, 5);
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    tick(Frame("   5.00"));
+    EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);
+}
+
+}  // namespace

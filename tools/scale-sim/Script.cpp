@@ -55,6 +55,9 @@ ScriptParse ParseScript(const QString& text)
         }
         if (step.seconds <= 0)
             return fail(QStringLiteral("the duration must be more than 0 seconds"));
+        // A year is plenty; beyond that the tick count would overflow.
+        if (step.seconds > 365.0 * 24 * 3600)
+            return fail(QStringLiteral("the duration must be at most a year (31536000 seconds)"));
         if (std::fabs(step.kg) > MaxKg)
             return fail(QStringLiteral("the weight is out of range"));
         if (step.wobble < 0 || (step.wobble > 0 && step.wobble < MinWobble) || step.wobble > MaxKg)

@@ -116,6 +116,10 @@ void Simulator::readInput()
         return;
     }
     pendingInput_.append(buffer, n);
+    // A key line is a few characters; input that never ends a line is not
+    // one, and is dropped rather than kept growing.
+    if (pendingInput_.size() > 4096 && !pendingInput_.contains('\n'))
+        pendingInput_.clear();
     qsizetype end;
     while ((end = pendingInput_.indexOf('\n')) >= 0) {
         const QByteArray line = pendingInput_.left(end);
