@@ -1,4 +1,5 @@
 #include "app/RunTerminal.h"
+#include "app/TerminationSignals.h"
 
 #include "core/Clock.h"
 #include "core/DataDirectory.h"
@@ -29,6 +30,7 @@ int RunTerminal()
         panel.message(report);
         return 1;
     }
+    QuitOnTerminationSignals(&form);
     form.show();
     return QCoreApplication::exec();
 }

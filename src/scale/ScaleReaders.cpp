@@ -3,6 +3,7 @@
 #include "core/TextRules.h"
 #include "scale/ParseLeadingNumber.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -72,9 +73,11 @@ Status ReadAedScale(Terminal& terminal)
     TerminalState& s = terminal.state;
     Display& d = terminal.display;
     Status read = Receive(terminal);
-    if (read.ok() && s.ReceivedText.isEmpty())
+    const QStringView answer = QStringView(s.ReceivedText).left(AedAnswerUsed);
+    // An answer without a digit (silence, noise) carries no measured value.
+    if (read.ok() && std::none_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); }))
         read = NoReading();
-    if (const auto counts = ParseLeadingNumber(QStringView(s.ReceivedText).left(AedAnswerUsed)))
+    if (const auto counts = ParseLeadingNumber(answer))
         s.RawWeight = *counts * AedCountsToKg;
     else if (read.ok())
         read = NoReading();

@@ -152,7 +152,10 @@ TEST_F(EndToEnd, TwoLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounter
     startSimulator("aed", "1 0\n3 9.99990732\n30 0\n");
     startTerminal();
     ASSERT_TRUE(waitForLines(3, 20000)) << dayFile().toStdString();
+    // Stopped at once after the line appears: a termination signal lets the
+    // recording finish, counters included.
     stopTerminal();
+    EXPECT_EQ(terminal_.exitStatus(), QProcess::NormalExit);
 
     lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 4);

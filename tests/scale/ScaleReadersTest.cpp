@@ -190,3 +190,25 @@ TEST_F(Readers, DisplayTextFollowsTheLocalesSeparator)
 }
 
 }  // namespace
+
+namespace {
+
+// Binary noise on the line: NUL, 0xFF, an undefined Windows-1251 byte, CR
+// without LF. It never becomes a weight, and a frame after it still counts.
+TEST_F(Readers, BinaryNoiseIsNoWeightAndAFrameAfterItIsFound)
+{
+    const QString noise = FromCp1251(QByteArray("\x00\xff\x98\r\x01\xfe", 6));
+    port.incoming.push_back(noise.repeated(50));
+    EXPECT_EQ(ReadVeltarScale(t).number, ErrorNumber::NoReading);
+    EXPECT_EQ(t.state.NetWeight, 0);
+
+    port.incoming.push_back(noise + Frame(QStringLiteral("   3.25")) + noise);
+    EXPECT_TRUE(ReadVeltarScale(t).ok());
+    EXPECT_EQ(t.state.NetWeight, 3.25);
+
+    port.incoming.push_back(noise);  // the AED: an answer without a digit is no reading
+    EXPECT_EQ(ReadAedScale(t).number, ErrorNumber::NoReading);
+    EXPECT_EQ(t.state.RawWeight, 0);
+}
+
+}  // namespace
