@@ -4,6 +4,7 @@
 #include "core/Cp1251.h"
 #include "core/OperatorPanel.h"
 #include "core/SerialPort.h"
+#include "tests/support/InertSerialPort.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,18 +12,11 @@
 // Seams for measuring, without a test framework. The port hands over bytes
 // the way the real one does (one read of everything waiting, decoded from
 // Windows-1251), so the decoding is part of what a poll costs.
-class BenchPort final : public SerialPort {
+class BenchPort final : public InertSerialPort {
 public:
     QByteArray waiting;  // what the next receive() takes
     int sends = 0;
 
-    Status setPortNumber(std::int16_t) override { return Status::success(); }
-    std::int16_t portNumber() const override { return 1; }
-    Status setSettings(const QString&) override { return Status::success(); }
-    QString settings() const override { return QStringLiteral("9600,n,8,1"); }
-    Status open() override { return Status::success(); }
-    Status close() override { return Status::success(); }
-    bool isOpen() const override { return true; }
     Status send(const QString&) override
     {
         ++sends;

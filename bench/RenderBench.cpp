@@ -5,6 +5,7 @@
 // touches it.
 
 #include "BenchSeams.h"
+#include "GeneratedJournal.h"
 
 #include "core/Terminal.h"
 #include "core/TextRules.h"
@@ -23,19 +24,6 @@ namespace {
 
 constexpr int GrowthLimit = 200;  // iterations: the journal grows by at most this many lines
 
-QString JournalOf(int lines)
-{
-    QString text;
-    WeighingRecord record;
-    record.RecordDate = DateText(QDate(2026, 6, 15));
-    for (int n = 1; n <= lines; ++n) {
-        record.RecordTime = TimeText(QTime(0, 0).addSecs(n % 86400));
-        record.Net = 5 + (n % 997) * 0.1;
-        record.Tare = (n % 7) * 0.5;
-        text += JournalLine(n, record) + LineEnd;
-    }
-    return text;
-}
 
 struct Window {
     BenchPort port;
@@ -48,7 +36,7 @@ struct Window {
     explicit Window(int lines)
     {
         SetDefaults(terminal.state);
-        terminal.state.JournalText = JournalOf(lines);
+        terminal.state.JournalText = GeneratedJournal(lines);
         terminal.display.Text1 = terminal.state.JournalText;
         terminal.display.Text1SelStart = terminal.state.JournalText.size();
         form = std::make_unique<Form1>(terminal);

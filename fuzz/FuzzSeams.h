@@ -1,25 +1,19 @@
 #pragma once
 
 #include "core/Terminal.h"
+#include "tests/support/InertSerialPort.h"
 
 #include <cstdlib>
 #include <deque>
 
 // The seams a fuzz target needs, without a test framework: a port fed from
 // the fuzzer's bytes, a fixed clock, a silent operator panel.
-class FuzzPort final : public SerialPort {
+class FuzzPort final : public InertSerialPort {
 public:
     std::deque<QString> incoming;
     bool open_ = true;
 
-    Status setPortNumber(std::int16_t) override { return Status::success(); }
-    std::int16_t portNumber() const override { return 1; }
-    Status setSettings(const QString&) override { return Status::success(); }
-    QString settings() const override { return QStringLiteral("9600,n,8,1"); }
-    Status open() override { return Status::success(); }
-    Status close() override { return Status::success(); }
     bool isOpen() const override { return open_; }
-    Status send(const QString&) override { return Status::success(); }
     Result<QString> receive() override
     {
         if (!open_)

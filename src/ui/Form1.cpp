@@ -258,9 +258,7 @@ Status Form1::load()
     if (!loaded.ok())
         return loaded;
     // Presetting the scale dialog creates it, hidden.
-    form3_ = new Form3(terminal_, this);
-    connect(form3_, &Form3::activated, this, [this] { returningFromDialog_ = true; });
-    form3_->preset();
+    dialog(form3_)->preset();
     render();
     return loaded;
 }
@@ -367,26 +365,32 @@ void Form1::Form_Unload()
     QCoreApplication::quit();
 }
 
+template <typename Dialog>
+Dialog* Form1::dialog(QPointer<Dialog>& slot)
+{
+    // One instance at a time; a closed dialog is gone and made afresh.
+    if (!slot) {
+        slot = new Dialog(terminal_, this);
+        connect(slot, &SettingsDialog::activated, this, [this] { returningFromDialog_ = true; });
+    }
+    return slot;
+}
+
+void Form1::showDialog(SettingsDialog* dialog)
+{
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
 void Form1::mnu_Com_Click()
 {
-    if (!form2_) {
-        form2_ = new Form2(terminal_, this);
-        connect(form2_, &Form2::activated, this, [this] { returningFromDialog_ = true; });
-    }
-    form2_->show();
-    form2_->raise();
-    form2_->activateWindow();
+    showDialog(dialog(form2_));
 }
 
 void Form1::mnu_Ves_Click()
 {
-    if (!form3_) {
-        form3_ = new Form3(terminal_, this);
-        connect(form3_, &Form3::activated, this, [this] { returningFromDialog_ = true; });
-    }
-    form3_->show();
-    form3_->raise();
-    form3_->activateWindow();
+    showDialog(dialog(form3_));
 }
 
 void Form1::mnu_Prog_Click()

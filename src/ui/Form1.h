@@ -8,6 +8,7 @@
 
 class Form2;
 class Form3;
+class SettingsDialog;
 class Lamp;
 class QAction;
 class QLabel;
@@ -74,6 +75,11 @@ private:
     void renderJournal();
     // Runs one of the terminal's procedures, then shows what it changed.
     void handle(void (*procedure)(Terminal&));
+
+    // The dialog in the slot, made (hidden) when there is none.
+    template <typename Dialog>
+    Dialog* dialog(QPointer<Dialog>& slot);
+    void showDialog(SettingsDialog* dialog);
 
     void mnu_Com_Click();
     void mnu_Ves_Click();

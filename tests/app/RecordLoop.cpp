@@ -5,6 +5,7 @@
 #include "core/Terminal.h"
 #include "journal/RecordWeighing.h"
 #include "journal/Summation.h"
+#include "support/InertSerialPort.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -12,19 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-class NoPort final : public SerialPort {
-public:
-    Status setPortNumber(std::int16_t) override { return Status::success(); }
-    std::int16_t portNumber() const override { return 1; }
-    Status setSettings(const QString&) override { return Status::success(); }
-    QString settings() const override { return QStringLiteral("9600,n,8,1"); }
-    Status open() override { return Status::success(); }
-    Status close() override { return Status::success(); }
-    bool isOpen() const override { return false; }
-    Status send(const QString&) override { return Status::success(); }
-    Result<QString> receive() override { return Result<QString>::success({}); }
-};
 
 // The day is fixed by the caller, so each run has its own day file.
 class DayClock final : public Clock {
@@ -50,7 +38,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    NoPort port;
+    InertSerialPort port;  // recording never touches the port
     DayClock clock(QDate::fromString(QString::fromLocal8Bit(argv[2]), Qt::ISODate));
     StderrPanel panel;
     Terminal t{TerminalState{}, Display{}, port, clock, panel, QString::fromLocal8Bit(argv[1])};

@@ -1,5 +1,6 @@
 #include "core/SettingsFile.h"
 
+#include "support/DefaultsExpected.h"
 #include "support/FakeClock.h"
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
@@ -36,23 +37,6 @@ QByteArray DefaultFileBytes()
 void Put(QByteArray& bytes, int offset, const QByteArray& value)
 {
     bytes.replace(offset, value.size(), value);
-}
-
-void ExpectDefaults(const TerminalState& s)
-{
-    EXPECT_EQ(s.PortNumber, QStringLiteral("1"));
-    EXPECT_EQ(s.BaudRate, QStringLiteral("9600"));
-    EXPECT_EQ(s.Parity, QStringLiteral("n"));
-    EXPECT_EQ(s.DataBits, QStringLiteral("8"));
-    EXPECT_EQ(s.StopBits, QStringLiteral("1"));
-    EXPECT_EQ(s.MinWeightGrams, 200);
-    EXPECT_EQ(s.TotalCount, 0);
-    EXPECT_EQ(s.DayIndex, 0);
-    EXPECT_EQ(s.SumCount, 0);
-    EXPECT_EQ(s.SumOn, 0);
-    EXPECT_EQ(s.SumWeight, 0.0);
-    EXPECT_EQ(s.AutoWeighOn, 1);
-    EXPECT_EQ(s.ScaleKind, 1);
 }
 
 // Values that differ from every default, to see whether a step replaced them.

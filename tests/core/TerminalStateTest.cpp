@@ -1,5 +1,7 @@
 #include "core/TerminalState.h"
 
+#include "support/DefaultsExpected.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -48,19 +50,7 @@ TEST(TerminalState, SetDefaultsSetsThePersistedFieldsOnly)
 
     SetDefaults(s);
 
-    EXPECT_EQ(s.PortNumber, QStringLiteral("1"));
-    EXPECT_EQ(s.BaudRate, QStringLiteral("9600"));
-    EXPECT_EQ(s.Parity, QStringLiteral("n"));
-    EXPECT_EQ(s.DataBits, QStringLiteral("8"));
-    EXPECT_EQ(s.StopBits, QStringLiteral("1"));
-    EXPECT_EQ(s.MinWeightGrams, 200);
-    EXPECT_EQ(s.TotalCount, 0);
-    EXPECT_EQ(s.DayIndex, 0);
-    EXPECT_EQ(s.SumCount, 0);
-    EXPECT_EQ(s.SumOn, 0);
-    EXPECT_EQ(s.SumWeight, 0.0);
-    EXPECT_EQ(s.AutoWeighOn, 1);
-    EXPECT_EQ(s.ScaleKind, 1);
+    ExpectDefaults(s);
     EXPECT_EQ(s.AutoStep, 0);
 
     EXPECT_EQ(s.AutoLatched, 1);

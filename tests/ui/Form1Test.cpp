@@ -2,6 +2,7 @@
 
 #include "core/SettingsFile.h"
 #include "journal/DayFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/FakeClock.h"
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
@@ -26,14 +27,9 @@
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+// Builds its own windows: most cases look at one before or during start-up.
+class MainWindow : public MainWindowFixture {
 protected:
-    TempDataDir dir;
-    FakeSerialPort port;
-    FakeClock clock;
-    FakeOperatorPanel panel;
-    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
-
     void storeSettings(const std::function<void(TerminalState&)>& change)
     {
         TerminalState s;

@@ -1,11 +1,6 @@
 #include "ui/Form2.h"
 
-#include "core/SettingsFile.h"
-#include "support/FakeClock.h"
-#include "support/FakeOperatorPanel.h"
-#include "support/FakeSerialPort.h"
-#include "support/TempDataDir.h"
-#include "ui/Form1.h"
+#include "support/MainWindowFixture.h"
 #include "ui/StartUp.h"
 
 #include <QAction>
@@ -22,38 +17,9 @@
 
 namespace {
 
-// Runs the event loop until the window is the active one (or a second has
-// passed); the offscreen platform hands out activation like a window manager.
-bool WaitActive(QWidget* window)
-{
-    window->activateWindow();
-    const QDeadlineTimer deadline(1000);
-    while (!window->isActiveWindow() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return window->isActiveWindow();
-}
-
-void DeleteClosed()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-class PortWindow : public ::testing::Test {
+class PortWindow : public MainWindowFixture {
 protected:
-    TempDataDir dir;
-    FakeSerialPort port;
-    FakeClock clock;
-    FakeOperatorPanel panel;
-    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
-    std::unique_ptr<Form1> form;
-
-    void SetUp() override
-    {
-        form = std::make_unique<Form1>(t);
-        ASSERT_TRUE(form->load().ok());
-        form->show();
-        ASSERT_TRUE(WaitActive(form.get()));
-    }
+    void SetUp() override { start(); }
 
     Form2* openDialog()
     {

@@ -1,11 +1,6 @@
 #include "ui/Form3.h"
 
-#include "core/SettingsFile.h"
-#include "support/FakeClock.h"
-#include "support/FakeOperatorPanel.h"
-#include "support/FakeSerialPort.h"
-#include "support/TempDataDir.h"
-#include "ui/Form1.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,48 +20,13 @@
 
 namespace {
 
-bool WaitActive(QWidget* window)
-{
-    window->activateWindow();
-    const QDeadlineTimer deadline(1000);
-    while (!window->isActiveWindow() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return window->isActiveWindow();
-}
-
-void DeleteClosed()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-class ScaleWindow : public ::testing::Test {
+class ScaleWindow : public MainWindowFixture {
 protected:
-    TempDataDir dir;
-    FakeSerialPort port;
-    FakeClock clock;
-    FakeOperatorPanel panel;
-    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
-    std::unique_ptr<Form1> form;
-
     void SetUp() override { QLocale::setDefault(QLocale::c()); }
     void TearDown() override
     {
         form.reset();
         QLocale::setDefault(QLocale::system());
-    }
-
-    void start(const std::function<void(TerminalState&)>& change = {})
-    {
-        if (change) {
-            TerminalState s;
-            SetDefaults(s);
-            change(s);
-            dir.write(SettingsFileName, EncodeSettings(s, {}).value);
-        }
-        form = std::make_unique<Form1>(t);
-        ASSERT_TRUE(form->load().ok());
-        form->show();
-        ASSERT_TRUE(WaitActive(form.get()));
     }
 
     Form3* openDialog()
@@ -75,13 +35,6 @@ protected:
         Form3* dialog = form->scaleDialog();
         EXPECT_NE(dialog, nullptr);
         return dialog;
-    }
-
-    TerminalState stored() const
-    {
-        TerminalState s;
-        EXPECT_TRUE(DecodeSettings(dir.read(SettingsFileName), s).ok());
-        return s;
     }
 
     // "Сохранить" with a threshold typed in; true when the dialog closed.

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/SettingsFile.h"
+#include "support/FakeClock.h"
+#include "support/FakeOperatorPanel.h"
+#include "support/FakeSerialPort.h"
+#include "support/TempDataDir.h"
+#include "ui/Form1.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// Runs the event loop until the window is the active one (or a second has
+// passed); the offscreen platform hands out activation like a window manager.
+inline bool WaitActive(QWidget* window)
+{
+    window->activateWindow();
+    const QDeadlineTimer deadline(1000);
+    while (!window->isActiveWindow() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return window->isActiveWindow();
+}
+
+// Destroys the windows that closed themselves.
+inline void DeleteClosed()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The real main window over fakes and a temporary data directory, started
+// and active, for tests that go through its menus and dialogs.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    TempDataDir dir;
+    FakeSerialPort port;
+    FakeClock clock;
+    FakeOperatorPanel panel;
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, dir.path()};
+    std::unique_ptr<Form1> form;
+
+    // Starts the window, after storing a settings file changed from the
+    // defaults when asked to.
+    void start(const std::function<void(TerminalState&)>& change = {})
+    {
+        if (change) {
+            TerminalState s;
+            SetDefaults(s);
+            change(s);
+            dir.write(SettingsFileName, EncodeSettings(s, {}).value);
+        }
+        form = std::make_unique<Form1>(t);
+        ASSERT_TRUE(form->load().ok());
+        form->show();
+        ASSERT_TRUE(WaitActive(form.get()));
+    }
+
+    TerminalState stored() const
+    {
+        TerminalState s;
+        EXPECT_TRUE(DecodeSettings(dir.read(SettingsFileName), s).ok());
+        return s;
+    }
+};
