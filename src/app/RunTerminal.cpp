@@ -4,7 +4,7 @@
 #include "core/Clock.h"
 #include "core/DataDirectory.h"
 #include "core/Terminal.h"
-#include "scale/QtSerialPort.h"
+#include "scale/SystemSerialPort.h"
 #include "ui/Form1.h"
 #include "ui/QtOperatorPanel.h"
 
@@ -17,7 +17,7 @@ int RunTerminal()
     QtOperatorPanel panel;
     SystemClock clock;
     const QString dataDir = DataDirectory();
-    QtSerialPort port(dataDir);
+    SystemSerialPort port(dataDir);
     Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dataDir};
 
     Form1 form(terminal);

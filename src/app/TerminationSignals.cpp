@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QObject>
-
-#ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -41,6 +39,3 @@ void QuitOnTerminationSignals(QObject* owner)
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
 }
-#else
-void QuitOnTerminationSignals(QObject*) {}
-#endif

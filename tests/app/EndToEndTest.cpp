@@ -14,16 +14,41 @@
 
 // The terminal as the operator runs it, weighing loads that the simulator
 // plays on a pseudo-terminal, checked by what it leaves in its files.
+//
+// scripts/windows.sh runs the same test against the Windows program under
+// Wine: VELTAR_E2E_WINE_EXE names the .exe, COM1 is mapped to the
+// simulator's pseudo-terminal, and the files are looked for in the fixed
+// data directory inside the Wine prefix.
 
 namespace {
+
+const QString WineExe = qEnvironmentVariable("VELTAR_E2E_WINE_EXE");
+const QString WineRun = QStringLiteral(VELTAR_SOURCE_DIR "/scripts/wine-run.sh");
+
+bool RunWine(const QStringList& arguments)
+{
+    QProcess wine;
+    wine.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    wine.setStandardOutputFile(QProcess::nullDevice());
+    wine.start(WineRun, arguments);
+    return wine.waitForFinished(60000) && wine.exitStatus() == QProcess::NormalExit && wine.exitCode() == 0;
+}
 
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home_.isValid());
-        data_ = home_.path() + QStringLiteral("/share/Orvalta/");
-        ASSERT_TRUE(QDir().mkpath(data_));
+        if (WineExe.isEmpty()) {
+            data_ = home_.path() + QStringLiteral("/share/Orvalta/");
+            ASSERT_TRUE(QDir().mkpath(data_));
+            return;
+        }
+        const QString prefix = qEnvironmentVariable("WINEPREFIX");
+        ASSERT_FALSE(prefix.isEmpty());
+        // The program makes its directory itself, one level under Program Files.
+        data_ = prefix + QStringLiteral("/drive_c/Program Files/Orvalta/");
+        QDir(data_).removeRecursively();
     }
 
     void TearDown() override
@@ -43,16 +68,25 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(script);
         file.close();
+        const QString link = (WineExe.isEmpty() ? data_ : home_.path() + u'/') + QStringLiteral("com1");
         sim_.setProgram(QStringLiteral(VELTAR_SCALE_SIM_PATH));
-        sim_.setArguments({QStringLiteral("--link"), data_ + QStringLiteral("com1"), QStringLiteral("--kind"),
+        sim_.setArguments({QStringLiteral("--link"), link, QStringLiteral("--kind"),
                            QString::fromLatin1(kind), QStringLiteral("--script"), scriptPath});
         sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim_.start();
         ASSERT_TRUE(sim_.waitForStarted(3000));
         const QDeadlineTimer deadline(3000);
-        while (!QFileInfo(data_ + QStringLiteral("com1")).isSymLink() && !deadline.hasExpired())
+        while (!QFileInfo(link).isSymLink() && !deadline.hasExpired())
             QThread::msleep(10);
-        ASSERT_TRUE(QFileInfo(data_ + QStringLiteral("com1")).isSymLink());
+        ASSERT_TRUE(QFileInfo(link).isSymLink());
+        if (!WineExe.isEmpty()) {
+            // Wine reads its port mapping when its server starts.
+            ASSERT_TRUE(RunWine({QStringLiteral("reg"), QStringLiteral("add"), QStringLiteral("HKLM\\Software\\Wine\\Ports"),
+                                 QStringLiteral("/v"), QStringLiteral("COM1"), QStringLiteral("/t"),
+                                 QStringLiteral("REG_SZ"), QStringLiteral("/d"), QFileInfo(link).symLinkTarget(),
+                                 QStringLiteral("/f")}));
+            ASSERT_TRUE(RunWine({QStringLiteral("wineserver"), QStringLiteral("-k")}));
+        }
     }
 
     void startTerminal()
@@ -60,16 +94,27 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/share"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (WineExe.isEmpty()) {
+            terminal_.setProgram(QStringLiteral(VELTAR_TERMINAL_PATH));
+        } else {
+            // A real window, so that the end below can be asked for by
+            // WM_CLOSE, as the task manager asks.
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("windows"));
+            terminal_.setProgram(WineRun);
+            terminal_.setArguments({WineExe});
+        }
         terminal_.setProcessEnvironment(env);
-        terminal_.setProgram(QStringLiteral(VELTAR_TERMINAL_PATH));
         terminal_.start();
         ASSERT_TRUE(terminal_.waitForStarted(3000));
     }
 
     void stopTerminal()
     {
-        terminal_.terminate();
-        if (!terminal_.waitForFinished(3000)) {
+        if (WineExe.isEmpty())
+            terminal_.terminate();
+        else
+            EXPECT_TRUE(RunWine({QStringLiteral("taskkill"), QStringLiteral("/IM"), QStringLiteral("veltar-terminal.exe")}));
+        if (!terminal_.waitForFinished(WineExe.isEmpty() ? 3000 : 15000)) {
             terminal_.kill();
             terminal_.waitForFinished(3000);
         }
@@ -152,10 +197,11 @@ TEST_F(EndToEnd, TwoLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounter
     startSimulator("aed", "1 0\n3 9.99990732\n30 0\n");
     startTerminal();
     ASSERT_TRUE(waitForLines(3, 20000)) << dayFile().toStdString();
-    // Stopped at once after the line appears: a termination signal lets the
+    // Stopped at once after the line appears: a termination request lets the
     // recording finish, counters included.
     stopTerminal();
     EXPECT_EQ(terminal_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(terminal_.exitCode(), 0);
 
     lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 4);

@@ -1,0 +1,57 @@
+# The Windows installer: the program with what it needs to run beside it, a
+# Start-menu entry, and the data directory made writable for the operators.
+
+# Qt's libraries, and the plugins it loads at start: the window system, the
+# style and the printers. Qt looks for plugins in <prefix>/plugins, the prefix
+# being the folder above its Core library.
+foreach(module Core Gui Widgets PrintSupport)
+  install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION bin)
+endforeach()
+install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION plugins/platforms)
+if(TARGET Qt6::QWindowsVistaStylePlugin)
+  install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION plugins/styles)
+endif()
+if(TARGET Qt6::QWindowsPrinterSupportPlugin)
+  install(FILES $<TARGET_FILE:Qt6::QWindowsPrinterSupportPlugin> DESTINATION plugins/printsupport)
+endif()
+if(TARGET Qt6::QICOPlugin)
+  install(FILES $<TARGET_FILE:Qt6::QICOPlugin> DESTINATION plugins/imageformats)
+endif()
+
+# The MinGW runtime the program and Qt are linked against.
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+                  OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "MinGW runtime ${dll} not found (${path})")
+  endif()
+  install(FILES "${path}" DESTINATION bin)
+endforeach()
+
+set(CPACK_GENERATOR NSIS)
+set(CPACK_PACKAGE_NAME veltar-terminal)
+set(CPACK_PACKAGE_VENDOR Veltar)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Veltar)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Veltar)
+set(CPACK_NSIS_PACKAGE_NAME "Вельтарские весы")
+set(CPACK_NSIS_DISPLAY_NAME "Вельтарские весы")
+set(CPACK_PACKAGE_EXECUTABLES veltar-terminal "Вельтарские весы")
+set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\veltar-terminal.exe")
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/packaging/veltar-terminal.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/packaging/veltar-terminal.ico)
+# A 64-bit program: a 32-bit installer would land in "Program Files (x86)"
+# and see the 32-bit view of the registry.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# The data directory is fixed by the program. Under Program Files only
+# administrators may write, so the installer grants the built-in group Users
+# (named by its SID, the same in every language of Windows) the right to
+# modify what is in it: an operator without administrator rights can weigh.
+# (OI)(CI) hands the right down to the files and folders made in it later.
+# The uninstaller leaves the folder alone: the journals in it are records.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
+  CreateDirectory "C:\Program Files\Orvalta"
+  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "C:\Program Files\Orvalta" /grant *S-1-5-32-545:(OI)(CI)M'
+]=])
+include(CPack)

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Installs the Windows cross toolchain, Wine and NSIS, and builds once the
+# Windows Qt subset (from Debian's own qtbase source, the host's version, so the
+# host's moc/rcc/uic serve) and GoogleTest into build-win/. Later runs find the
+# stamps and do nothing. Called by scripts/windows.sh.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD/build-win"
+mkdir -p "$root"
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+packages=(
+  cmake ninja-build dpkg-dev file
+  g++-mingw-w64-x86-64-posix   # the posix thread model: Qt needs std::thread
+  wine wine64 nsis
+  qt6-base-dev qt6-base-dev-tools  # the host tools (moc, rcc, uic) of the same version
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+# apt-get source needs deb-src entries; Debian 12's images ship only deb ones.
+src_list=/etc/apt/sources.list.d/veltar-deb-src.sources
+need_update=0
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    "${sudo_cmd[@]}" tee "$src_list" >/dev/null
+  need_update=1
+fi
+if ((${#missing[@]})) || ((need_update)); then
+  echo "windows: installing ${missing[*]:-(deb-src entries only)}"
+  "${sudo_cmd[@]}" apt-get update -q
+  if ((${#missing[@]})); then
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+fi
+
+# Debian's names for the posix-model MinGW compilers.
+export CC=x86_64-w64-mingw32-gcc-posix CXX=x86_64-w64-mingw32-g++-posix
+toolchain="$PWD/cmake/mingw-w64-x86_64.cmake"
+
+qt_prefix="$root/qt"
+if [ ! -f "$qt_prefix/.complete" ]; then
+  echo "windows: building the Qt subset for Windows into $qt_prefix (about 15 minutes, once)"
+  rm -rf "$root/qt-src" "$root/qt-build" "$qt_prefix"
+  mkdir -p "$root/qt-src"
+  (cd "$root/qt-src" && apt-get source -q qt6-base >/dev/null)
+  src=$(find "$root/qt-src" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+  [ -n "$src" ] || { echo "windows: apt-get source qt6-base gave no source tree" >&2; exit 1; }
+  # Each option and why:
+  #   tabletevent off: Debian's source lacks wintab.h;
+  #   opengl off needs INPUT_opengl=no too, or dynamic OpenGL stays on;
+  #   freetype and direct2d stay on: the offscreen plugin (tests) and
+  #   PrintSupport's link need them.
+  PKG_CONFIG_LIBDIR=/nonexistent cmake -S "$src" -B "$root/qt-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$qt_prefix" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DBUILD_SHARED_LIBS=ON -DCMAKE_BUILD_TYPE=Release \
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+    -DFEATURE_pkg_config=OFF -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF \
+    -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF \
+    -DFEATURE_concurrent=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
+    -DFEATURE_printsupport=ON -DFEATURE_tabletevent=OFF -DFEATURE_icu=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
+    -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
+    -DFEATURE_system_doubleconversion=OFF >"$root/qt-configure.log" 2>&1 ||
+    { tail -n 40 "$root/qt-configure.log" >&2; exit 1; }
+  cmake --build "$root/qt-build" --parallel "$(nproc)" >"$root/qt-build.log" 2>&1 ||
+    { tail -n 40 "$root/qt-build.log" >&2; exit 1; }
+  cmake --install "$root/qt-build" >/dev/null
+  rm -rf "$root/qt-build" "$root/qt-src"
+  touch "$qt_prefix/.complete"
+fi
+
+gtest_prefix="$root/gtest"
+if [ ! -f "$gtest_prefix/.complete" ]; then
+  echo "windows: building GoogleTest for Windows into $gtest_prefix"
+  rm -rf "$root/gtest-src" "$root/gtest-build" "$gtest_prefix"
+  mkdir -p "$root/gtest-src"
+  (cd "$root/gtest-src" && apt-get source -q googletest >/dev/null)
+  src=$(find "$root/gtest-src" -maxdepth 1 -type d -name 'googletest-*' | head -n 1)
+  [ -n "$src" ] || { echo "windows: apt-get source googletest gave no source tree" >&2; exit 1; }
+  cmake -S "$src" -B "$root/gtest-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$gtest_prefix" -DCMAKE_BUILD_TYPE=Release \
+    -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF >"$root/gtest.log" 2>&1 ||
+    { tail -n 40 "$root/gtest.log" >&2; exit 1; }
+  cmake --build "$root/gtest-build" --parallel "$(nproc)" >>"$root/gtest.log" 2>&1 ||
+    { tail -n 40 "$root/gtest.log" >&2; exit 1; }
+  cmake --install "$root/gtest-build" >/dev/null
+  rm -rf "$root/gtest-build" "$root/gtest-src"
+  touch "$gtest_prefix/.complete"
+fi

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The Windows version, built and checked on this Debian machine.
+#
+#   bash scripts/windows.sh                   all of it: the toolchain, Wine and the
+#                                             Windows Qt (once, cached in build-win/),
+#                                             the build, its tests under Wine, the
+#                                             installer, and a weighing end to end by
+#                                             the installed program under Wine
+#   bash scripts/windows.sh --installer-only  the build and the installer, no checks
+#
+# Exits non-zero on any failure. The installer is
+# build-win/build/veltar-terminal-<version>-win64.exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+usage() {
+  sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+checks=1
+case "${1:-}" in
+  "") ;;
+  --installer-only) checks=0 ;;
+  -h | --help) usage ;;
+  *) echo "windows.sh: unknown argument $1" >&2; usage ;;
+esac
+
+say() { printf 'windows: %s\n' "$*"; }
+started=$SECONDS
+
+bash scripts/windows-qt.sh
+root="$PWD/build-win"
+build="$root/build"
+say "building the terminal and its tests for Windows in $build"
+cmake -S . -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$root/qt;$root/gtest" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh" >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+
+say "making the installer"
+rm -f "$build"/veltar-terminal-*-win64.exe
+(cd "$build" && cpack -G NSIS >/dev/null)
+installer=$(ls "$build"/veltar-terminal-*-win64.exe)
+say "installer: $installer ($(du -h "$installer" | cut -f1))"
+if ((!checks)); then
+  exit 0
+fi
+
+# The Linux side plays the scale: the simulator and the end-to-end driver
+# come from the Linux build.
+bash scripts/setup.sh
+bash scripts/build.sh
+
+export WINEPREFIX="$root/wine"
+wine=(bash scripts/wine-run.sh)
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  say "making the Wine prefix $WINEPREFIX"
+  "${wine[@]}" wineboot -i >/dev/null 2>&1
+fi
+
+run="$root/run"
+rm -rf "$run"
+mkdir -p "$run"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  "${wine[@]}" wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Maps a COM port of the prefix to a device; Wine reads the mapping when its
+# server starts.
+map_port() {
+  "${wine[@]}" reg add 'HKLM\Software\Wine\Ports' /v "$1" /t REG_SZ /d "$2" /f >/dev/null
+  "${wine[@]}" wineserver -k 2>/dev/null || true
+}
+
+# The serial port's own tests talk to an AED simulator holding 10 kg on
+# COM7, and end it through a file when they want the line to hang up.
+mkfifo "$run/sim-in"
+build/bin/veltar-scale-sim --kind aed --link "$run/com7" <"$run/sim-in" 2>"$run/sim.log" &
+sim=$!
+pids+=("$sim")
+exec 3>"$run/sim-in"
+echo 10 >&3
+for _ in $(seq 50); do [ -L "$run/com7" ] && break; sleep 0.1; done
+[ -L "$run/com7" ] || { say "the scale simulator made no link"; cat "$run/sim.log" >&2; exit 1; }
+map_port COM7 "$(readlink "$run/com7")"
+(
+  while [ ! -e "$run/hang-up" ]; do sleep 0.1; done
+  kill "$sim" 2>/dev/null
+) &
+pids+=("$!")
+export VELTAR_TEST_COM=7
+VELTAR_TEST_COM_STOP="Z:${run//\//\\}\\hang-up"
+export VELTAR_TEST_COM_STOP
+
+say "running the tests under Wine"
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" | tee "$run/ctest.log"
+grep -E '^\[  SKIPPED \]|tests passed' "$run/ctest.log" || true
+exec 3>&-
+
+# A real display for the installed program: the end of a run is asked for by
+# WM_CLOSE, which needs a window.
+display=:97
+Xvfb "$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+pids+=("$!")
+export DISPLAY=$display
+
+say "installing silently under Wine"
+program_dir="$WINEPREFIX/drive_c/Program Files/Veltar"
+"${wine[@]}" "$installer" /S
+[ -f "$program_dir/bin/veltar-terminal.exe" ] || { say "the installer put no program in $program_dir"; exit 1; }
+[ -d "$WINEPREFIX/drive_c/Program Files/Orvalta" ] || { say "the installer made no data directory"; exit 1; }
+ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"Вельтарские весы.lnk" >/dev/null ||
+  { say "no Start-menu entry"; exit 1; }
+
+say "weighing end to end with the installed program under Wine"
+VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" \
+  build/tests/end_to_end_tests --gtest_brief=0
+
+say "uninstalling: the program goes, the journals stay"
+"${wine[@]}" "$program_dir/Uninstall.exe" /S "_?=C:\\Program Files\\Veltar"
+[ ! -e "$program_dir/bin/veltar-terminal.exe" ] || { say "the uninstaller left the program"; exit 1; }
+ls "$WINEPREFIX/drive_c/Program Files/Orvalta/"*.txt >/dev/null || { say "the uninstaller took the journals"; exit 1; }
+say "all Windows checks passed in $((SECONDS - started)) s"

@@ -1,0 +1,251 @@
+#include "scale/Win32SerialPort.h"
+
+#include "core/Cp1251.h"
+#include "scale/PortDevice.h"
+#include "scale/ReceiveBounds.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace {
+
+HANDLE Handle(void* handle)
+{
+    return static_cast<HANDLE>(handle);
+}
+
+// Writes go to the driver's queue; this bounds the wait only when the queue
+// is full (a line held up by a device that stopped reading).
+constexpr DWORD WriteTimeoutMs = 200;
+
+BYTE Win32Parity(LineSettings::Parity parity)
+{
+    switch (parity) {
+    case LineSettings::Parity::None:
+        return NOPARITY;
+    case LineSettings::Parity::Even:
+        return EVENPARITY;
+    case LineSettings::Parity::Odd:
+        return ODDPARITY;
+    case LineSettings::Parity::Space:
+        return SPACEPARITY;
+    case LineSettings::Parity::Mark:
+        return MARKPARITY;
+    }
+    return NOPARITY;
+}
+
+BYTE Win32StopBits(LineSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case LineSettings::StopBits::One:
+        return ONESTOPBIT;
+    case LineSettings::StopBits::OneAndHalf:
+        return ONE5STOPBITS;
+    case LineSettings::StopBits::Two:
+        return TWOSTOPBITS;
+    }
+    return ONESTOPBIT;
+}
+
+// What a failed call means to the operator, in Russian; the system's own
+// words only for a cause with no text here, in brackets.
+QString ReasonText(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return QStringLiteral("такого порта нет");
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return QStringLiteral("порт занят другой программой");
+    case ERROR_INVALID_PARAMETER:
+        return QStringLiteral("порт не поддерживает эти параметры");
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return QStringLiteral("устройство отключено");
+    case ERROR_GEN_FAILURE:
+    case ERROR_IO_DEVICE:
+    case ERROR_SEM_TIMEOUT:
+        return QStringLiteral("ошибка ввода-вывода устройства");
+    default:
+        break;
+    }
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString system = length ? QString::fromWCharArray(text, static_cast<int>(length)).trimmed() : QString();
+    LocalFree(text);
+    if (system.isEmpty())
+        system = QStringLiteral("код %1").arg(error);
+    return QStringLiteral("системная ошибка (%1)").arg(system);
+}
+
+Status NotOpen()
+{
+    return Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Порт не открыт"));
+}
+
+}  // namespace
+
+Win32SerialPort::Win32SerialPort(QString dataDir) : dataDir_(std::move(dataDir)) {}
+
+Win32SerialPort::~Win32SerialPort()
+{
+    release();
+}
+
+void Win32SerialPort::release()
+{
+    if (handle_)
+        CloseHandle(Handle(handle_));
+    handle_ = nullptr;
+}
+
+Status Win32SerialPort::setPortNumber(std::int16_t number)
+{
+    if (isOpen())
+        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+    if (number < MinPortNumber || number > MaxPortNumber)
+        return Status::failure(ErrorNumber::InvalidPortNumber,
+                               QStringLiteral("Недопустимый номер порта: %1").arg(number));
+    number_ = number;
+    return Status::success();
+}
+
+Status Win32SerialPort::setSettings(const QString& lineParameters)
+{
+    const auto parsed = ParseLineSettings(lineParameters);
+    if (!parsed)
+        return Status::failure(ErrorNumber::InvalidPropertyValue,
+                               QStringLiteral("Недопустимые параметры порта: «%1»").arg(lineParameters));
+    settings_ = *parsed;
+    return Status::success();
+}
+
+Status Win32SerialPort::open()
+{
+    if (isOpen())
+        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+    const QString device = PortDeviceName(number_, dataDir_);
+    const auto cannot = [&device](DWORD error) {
+        return Status::failure(ErrorNumber::PortUnavailable,
+                               QStringLiteral("Не удаётся открыть порт %1: %2").arg(device, ReasonText(error)));
+    };
+    // The device namespace prefix: without it only COM1 to COM9 open.
+    const std::wstring path = (QStringLiteral("\\\\.\\") + device).toStdWString();
+    HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return cannot(GetLastError());
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool configured = GetCommState(handle, &dcb);
+    if (configured) {
+        dcb.BaudRate = static_cast<DWORD>(settings_.baudRate);
+        dcb.ByteSize = static_cast<BYTE>(settings_.dataBits);
+        dcb.Parity = Win32Parity(settings_.parity);
+        dcb.StopBits = Win32StopBits(settings_.stopBits);
+        dcb.fBinary = TRUE;
+        dcb.fParity = settings_.parity != LineSettings::Parity::None;
+        // No flow control, and line errors must not stall reading until
+        // someone clears them.
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fAbortOnError = FALSE;
+        configured = SetCommState(handle, &dcb);
+    }
+    if (configured) {
+        // A read returns at once with whatever the driver holds.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = 0;
+        timeouts.ReadTotalTimeoutConstant = 0;
+        timeouts.WriteTotalTimeoutMultiplier = 0;
+        timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
+        configured = SetCommTimeouts(handle, &timeouts);
+    }
+    if (!configured) {
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        return cannot(error);
+    }
+    handle_ = handle;
+    return Status::success();
+}
+
+Status Win32SerialPort::close()
+{
+    if (!isOpen())
+        return NotOpen();
+    // CloseHandle discards nothing the driver has taken, but a query queued
+    // just before must leave before the line's settings change.
+    FlushFileBuffers(Handle(handle_));
+    release();
+    return Status::success();
+}
+
+Status Win32SerialPort::send(const QString& text)
+{
+    if (!isOpen())
+        return NotOpen();
+    const QByteArray bytes = ToCp1251(text);
+    DWORD written = 0;
+    if (!WriteFile(Handle(handle_), bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return failure(GetLastError(), QStringLiteral("запись"));
+    if (written != static_cast<DWORD>(bytes.size()))
+        return failure(ERROR_SEM_TIMEOUT, QStringLiteral("запись"));
+    return Status::success();
+}
+
+Result<QString> Win32SerialPort::receive()
+{
+    if (!isOpen())
+        return Result<QString>::failure(NotOpen());
+    DWORD errors = 0;
+    COMSTAT stat{};
+    // Also clears a line error (framing, parity, overrun) that would
+    // otherwise hold up the reads; the characters concerned arrive anyway.
+    if (!ClearCommError(Handle(handle_), &errors, &stat))
+        return Result<QString>::failure(failure(GetLastError(), QStringLiteral("чтение")));
+    // Read even when the driver counts nothing waiting: a hung-up line shows
+    // itself only to a read.
+    char buffer[MaxReceiveBytes];
+    DWORD got = 0;
+    if (!ReadFile(Handle(handle_), buffer, sizeof buffer, &got, nullptr))
+        return Result<QString>::failure(failure(GetLastError(), QStringLiteral("чтение")));
+    if (got >= static_cast<DWORD>(FloodBytes))
+        PurgeComm(Handle(handle_), PURGE_RXCLEAR);
+    return Result<QString>::success(FromCp1251(QByteArray(buffer, static_cast<int>(got))));
+}
+
+Status Win32SerialPort::failure(unsigned long systemError, const QString& what)
+{
+    const QString device = PortDeviceName(number_, dataDir_);
+    // A device that is still there answers these two however its line is
+    // doing; an unplugged adapter or a hung-up line answers neither.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!GetCommState(Handle(handle_), &dcb) || !ClearCommError(Handle(handle_), &errors, &stat)) {
+        release();
+        return Status::failure(ErrorNumber::PortLost,
+                               QStringLiteral("Порт %1 потерян: %2").arg(device, ReasonText(systemError)));
+    }
+    return Status::failure(ErrorNumber::DeviceIo,
+                           QStringLiteral("Ошибка порта %1 (%2): %3").arg(device, what, ReasonText(systemError)));
+}
