@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,6 +28,16 @@ void SyncDirectory(const QString& dir)
     ::fsync(fd);
     ::close(fd);
 #else
-    Q_UNUSED(dir);  // NTFS keeps its directory entries in its journal
+    // QSaveFile's replacing rename (MoveFileEx) returns before NTFS has put
+    // it on the disk; flushing the directory commits it. Writing is needed
+    // for the flush, and a directory opens only with backup semantics.
+    const std::wstring path = QString(dir).toStdWString();
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    FlushFileBuffers(handle);
+    CloseHandle(handle);
 #endif
 }

@@ -18,8 +18,12 @@ QFont Face(const QStringList& families, QFont::StyleHint hint, double points)
 
 QFont SansFont(double points)
 {
-    return Face({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                 QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")},
+    // Arial first: the window's geometry is measured in its metrics, and on
+    // Windows "MS Sans Serif" is a bitmap face with a few sizes only, which
+    // would not fill the 18 and 24 point labels. Liberation Sans has Arial's
+    // metrics where Arial is missing.
+    return Face({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Microsoft Sans Serif"),
+                 QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")},
                 QFont::SansSerif, points);
 }
 

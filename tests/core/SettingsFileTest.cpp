@@ -72,6 +72,11 @@ protected:
 TEST_F(SettingsFileTest, InitSettingsCreatesTheDirectoryAndTheDefaultFile)
 {
     const QString nested = dir.path() + QStringLiteral("Program Files/Orvalta/");
+#ifdef Q_OS_WIN
+    // Windows makes one level, its Program Files being always there;
+    // elsewhere the XDG data home of a fresh account may be missing too.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Program Files")));
+#endif
     Terminal t = TerminalAt(nested);
     SetNonDefaults(t.state);
     const Status status = InitSettings(t);
