@@ -55,11 +55,14 @@ TEST_F(Summation, SwitchingOnStartsANewSumAtZero)
     EXPECT_EQ(t.state.SumWeight, -1.5);
 }
 
-TEST_F(Summation, EachClickReachesTheSettingsFileSoARestartDoesNotRepeatTheSumLine)
+TEST_F(Summation, SwitchingOffReachesTheSettingsFileSoARestartDoesNotRepeatTheSumLine)
 {
+    // Switching on is not saved: a restart before the first weighing finds
+    // summation off.
     Command3_Click(t);
-    EXPECT_EQ(storedSettings().SumOn, 1);
+    EXPECT_EQ(storedSettings().SumOn, 0);
     weigh(10);
+    EXPECT_EQ(storedSettings().SumOn, 1);
     Command3_Click(t);
     const TerminalState stored = storedSettings();
     EXPECT_EQ(stored.SumOn, 0);
