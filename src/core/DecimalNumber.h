@@ -25,3 +25,10 @@ struct DecimalNumber {
 // The value, independent of the C locale; zero for a value too small for a
 // double, nothing for one too large.
 std::optional<double> DecimalNumberValue(const DecimalNumber& number);
+
+// The sum of two weights as their decimal texts add up: each is taken with
+// the 15 significant digits the journal writes (0.1 as 0.1, not as the binary
+// fraction nearest to it), and the exact sum of those is rounded once to a
+// double, so 0.1 + 0.2 - 0.3 gives 0 rather than 5.55E-17. Values whose
+// digits cannot be added exactly in a double are added as doubles.
+double DecimalSum(double a, double b);

@@ -205,7 +205,7 @@ Status LoadSettings(Terminal& terminal)
     return DecodeSettings(bytes, terminal.state);
 }
 
-Status InitSettings(Terminal& terminal)
+Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
 {
     CheckPath(terminal, terminal.dataDir);
     if (terminal.state.PathExists != 1) {
@@ -240,11 +240,21 @@ Status InitSettings(Terminal& terminal)
                                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(badPath)));
     }
     SetDefaults(terminal.state);
+    // The default count would number the next weighing 1 again, below the
+    // lines today's journal already numbers from 1.
+    const std::optional<std::int16_t> last = lastWeighing ? lastWeighing(terminal) : std::nullopt;
+    if (last)
+        terminal.state.DayIndex = *last;
     const Status saved = SaveSettings(terminal);
     if (!saved.ok())
         return saved;
-    terminal.panel.message(QStringLiteral("Файл настроек %1 повреждён (%2).\nОн сохранён как %3, действуют настройки по умолчанию.")
-                               .arg(QDir::toNativeSeparators(path), loaded.description,
-                                    QDir::toNativeSeparators(badPath)));
+    QString message = QStringLiteral("Файл настроек %1 повреждён (%2).\nОн сохранён как %3, действуют настройки по умолчанию.")
+                          .arg(QDir::toNativeSeparators(path), loaded.description, QDir::toNativeSeparators(badPath));
+    if (last) {
+        message += QStringLiteral("\nНумерация взвешиваний продолжается по журналу за сегодня: последнее записанное "
+                                  "взвешивание — №%1.")
+                       .arg(*last);
+    }
+    terminal.panel.message(message);
     return Status::success();
 }

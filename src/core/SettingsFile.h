@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 // "System.eng": 13 records of 50 bytes, each holding one persisted field at
 // its start (texts as a 2-byte little-endian length and Windows-1251 bytes,
 // integers as 16-bit little-endian, the sum as a little-endian double).
@@ -41,7 +44,11 @@ Status SaveSettings(Terminal& terminal);
 
 Status LoadSettings(Terminal& terminal);
 
+// Gives the number of the last weighing recorded today, or nothing.
+using LastWeighingSource = std::optional<std::int16_t> (*)(const Terminal&);
+
 // Loads the settings file, or creates the directory and a default file. A
 // damaged file is kept beside it as "System.eng.bad" and replaced by the
-// defaults, and the operator is told so once.
-Status InitSettings(Terminal& terminal);
+// defaults, and the operator is told so once. The day's numbering then goes
+// on from the last weighing that lastWeighing finds, when it finds one.
+Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing = nullptr);

@@ -3,6 +3,7 @@
 #include "core/Cp1251.h"
 #include "core/DiskSync.h"
 #include "core/TextRules.h"
+#include "journal/JournalLine.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,17 @@ Status FileError(const QFile& file, const QString& path)
         number = file.exists() ? ErrorNumber::PathFileAccess : ErrorNumber::FileNotFound;
     return Status::failure(number, QStringLiteral("Ошибка доступа к файлу %1 (%2)")
                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+Result<QString> ReadDayFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<QString>::failure(FileError(file, path));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Result<QString>::failure(FileError(file, path));
+    return Result<QString>::success(FromCp1251(bytes));
 }
 
 }  // namespace
@@ -63,12 +75,23 @@ Status LoadDayFile(Terminal& terminal)
     TerminalState& s = terminal.state;
     s.DayFileOpenPath = DayFileName(terminal.dataDir, terminal.clock.currentDate());
 
-    QFile file(s.DayFileOpenPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileError(file, s.DayFileOpenPath);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return FileError(file, s.DayFileOpenPath);
-    s.JournalText = FromCp1251(bytes);
+    Result<QString> text = ReadDayFile(s.DayFileOpenPath);
+    if (!text.ok())
+        return text.status;
+    s.JournalText = std::move(text.value);
     return Status::success();
+}
+
+std::optional<std::int16_t> LastWeighingNumber(const Terminal& terminal)
+{
+    const Result<QString> text = ReadDayFile(DayFileName(terminal.dataDir, terminal.clock.currentDate()));
+    if (!text.ok())
+        return std::nullopt;
+    const QList<QStringView> lines = QStringView(text.value).split(u'\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const std::optional<int> number = WeighingLineNumber(*line);
+        if (number && *number >= 1 && *number <= WeighingRecords::Last)
+            return static_cast<std::int16_t>(*number);
+    }
+    return std::nullopt;
 }

@@ -6,6 +6,9 @@
 #include <QDate>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 // Today's journal file: the data directory, the date text and ".txt".
 QString DayFileName(const QString& dataDir, const QDate& date);
 
@@ -20,3 +23,9 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
 // Replaces JournalText with the whole of today's file. A missing file is a
 // failure that leaves JournalText as it was.
 Status LoadDayFile(Terminal& terminal);
+
+// The number of the last weighing line in today's file, for the day's
+// numbering to go on from when the stored count is lost; nothing when the
+// file is missing or unreadable, or when no line of it reads as a numbered
+// weighing line (sum lines have no number).
+std::optional<std::int16_t> LastWeighingNumber(const Terminal& terminal);

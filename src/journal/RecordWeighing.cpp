@@ -1,5 +1,6 @@
 #include "journal/RecordWeighing.h"
 
+#include "core/DecimalNumber.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
@@ -71,7 +72,8 @@ Status RecordWeighing(Terminal& terminal)
     s.JournalText += s.ScreenLine;
 
     if (s.SumOn == 1) {
-        s.SumWeight += s.NetWeight;
+        // Added as decimals: a sum of 0.1, 0.2 and -0.3 is 0, not binary noise.
+        s.SumWeight = DecimalSum(s.SumWeight, s.NetWeight);
         ++s.SumCount;
     } else {
         s.SumWeight = 0;

@@ -25,6 +25,10 @@ void Command3_Click(Terminal& terminal)
                             .arg(appended.description);
         }
         // The totals stay on view until the next weighing or activation.
+        if (const Status saved = SaveSettings(terminal); !saved.ok()) {
+            problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.")
+                            .arg(saved.description);
+        }
     } else {
         s.SumOn = 1;
         d.Command3 = SwitchOnLook;
@@ -34,9 +38,6 @@ void Command3_Click(Terminal& terminal)
         d.Label9 = DisplayNumberText(s.SumCount);
     }
 
-    if (const Status saved = SaveSettings(terminal); !saved.ok()) {
-        problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.").arg(saved.description);
-    }
     if (!problems.isEmpty())
         terminal.panel.message(problems.join(u'\n'));
 }

@@ -30,12 +30,10 @@ private:
     qsizetype i_ = 0;
 };
 
-}  // namespace
-
-std::optional<double> ParseLeadingNumber(QStringView text)
+// The sign and the digits around the period; the cursor stops after them.
+DecimalNumber ReadMantissa(Cursor& c)
 {
     DecimalNumber number;
-    Cursor c(text);
     if (c.peek() == u'+' || c.peek() == u'-') {
         number.negative = c.peek() == u'-';
         c.next();
@@ -47,6 +45,21 @@ std::optional<double> ParseLeadingNumber(QStringView text)
         for (; c.digit(); c.next())
             number.fractionDigits += static_cast<char>(c.peek());
     }
+    return number;
+}
+
+}  // namespace
+
+bool StartsWithNumber(QStringView text)
+{
+    Cursor c(text);
+    return ReadMantissa(c).hasDigits();
+}
+
+std::optional<double> ParseLeadingNumber(QStringView text)
+{
+    Cursor c(text);
+    DecimalNumber number = ReadMantissa(c);
     if (!number.hasDigits())
         return 0.0;
     if (c.peek() == u'e' || c.peek() == u'E') {

@@ -11,3 +11,8 @@
 // a text with no digit reads as 0. Nothing is returned only for a value too
 // large for a double, which the readers treat as no reading.
 std::optional<double> ParseLeadingNumber(QStringView text);
+
+// Whether the reader above finds digits at the start of the text, after the
+// blanks and the sign it passes over. A text that fails this reads as 0
+// without having carried a number at all ("E1", "abc", silence).
+bool StartsWithNumber(QStringView text);

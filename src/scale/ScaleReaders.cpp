@@ -3,7 +3,6 @@
 #include "core/TextRules.h"
 #include "scale/ParseLeadingNumber.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -74,8 +73,9 @@ Status ReadAedScale(Terminal& terminal)
     Display& d = terminal.display;
     Status read = Receive(terminal);
     const QStringView answer = QStringView(s.ReceivedText).left(AedAnswerUsed);
-    // An answer without a digit (silence, noise) carries no measured value.
-    if (read.ok() && std::none_of(answer.begin(), answer.end(), [](QChar c) { return c.isDigit(); }))
+    // An answer that does not begin with a number (silence, noise, an error
+    // code such as "E1") carries no measured value, though it reads as 0.
+    if (read.ok() && !StartsWithNumber(answer))
         read = NoReading();
     if (const auto counts = ParseLeadingNumber(answer))
         s.RawWeight = *counts * AedCountsToKg;

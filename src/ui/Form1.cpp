@@ -218,11 +218,15 @@ void Form1::buildControls(QWidget* client)
     Picture1->hide();
     Picture1->raise();  // lies over the journal, the lamps and the weight
 
-    // Tab order as the layout gives it.
-    QWidget* order[] = {Label1, Label2, Label3, Label4, Label5, Label6, Command2, Text1, Label7,
-                        Command1, Label8, Label9, Command3, Label10, Picture1, Label11, Command4};
+    // Tab order among the controls that take the focus; Qt ignores a pair
+    // with a label in it, and passes over the hidden Command1 by itself.
+    QWidget* order[] = {Command2, Text1, Command1, Command3, Command4};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+    // The first of them, not the summation switch, has the focus when the
+    // window appears: an operator's first Space or Enter must not switch
+    // summation.
+    Command2->setFocus();
 }
 
 void Form1::buildMenu()

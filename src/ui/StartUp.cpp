@@ -8,7 +8,7 @@
 Status Form_Load(Terminal& terminal)
 {
     TerminalState& s = terminal.state;
-    if (const Status init = InitSettings(terminal); !init.ok())
+    if (const Status init = InitSettings(terminal, LastWeighingNumber); !init.ok())
         return init;
 
     // A port number or line parameters the port cannot take would otherwise

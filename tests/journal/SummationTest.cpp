@@ -55,11 +55,30 @@ TEST_F(Summation, SwitchingOnStartsANewSumAtZero)
     EXPECT_EQ(t.state.SumWeight, -1.5);
 }
 
-TEST_F(Summation, EachClickReachesTheSettingsFileSoARestartDoesNotRepeatTheSumLine)
+TEST_F(Summation, SumIsTheDecimalSumOfTheWeightsWithoutBinaryNoise)
 {
     Command3_Click(t);
-    EXPECT_EQ(storedSettings().SumOn, 1);
+    weigh(0.1);
+    weigh(0.2);
+    weigh(-0.3);
+    EXPECT_EQ(t.state.SumWeight, 0);
+    EXPECT_EQ(t.display.Label8, QStringLiteral("0"));
+    for (int n = 0; n < 10; ++n)
+        weigh(0.1);
+    EXPECT_EQ(t.state.SumWeight, 1);
+    EXPECT_EQ(storedSettings().SumWeight, 1);
+    Command3_Click(t);
+    EXPECT_TRUE(dayFileText().endsWith(QStringLiteral("Сумма( 13)=  1\r\n")));
+}
+
+TEST_F(Summation, SwitchingOffReachesTheSettingsFileSoARestartDoesNotRepeatTheSumLine)
+{
+    // Switching on is not saved: a restart before the first weighing finds
+    // summation off.
+    Command3_Click(t);
+    EXPECT_EQ(storedSettings().SumOn, 0);
     weigh(10);
+    EXPECT_EQ(storedSettings().SumOn, 1);
     Command3_Click(t);
     const TerminalState stored = storedSettings();
     EXPECT_EQ(stored.SumOn, 0);

@@ -209,6 +209,26 @@ TEST_F(Readers, BinaryNoiseIsNoWeightAndAFrameAfterItIsFound)
     port.incoming.push_back(noise);  // the AED: an answer without a digit is no reading
     EXPECT_EQ(ReadAedScale(t).number, ErrorNumber::NoReading);
     EXPECT_EQ(t.state.RawWeight, 0);
+
+    // Digits that do not begin the answer are no reading either, though the
+    // answer reads as 0 and shows so; under a negative tare that 0 would be a
+    // positive net weight.
+    t.state.TareRounded = -0.4;
+    t.state.TareWeight = -0.4;
+    for (const QString answer : {QStringLiteral("E1\r\n"), QStringLiteral("  -E1"), QStringLiteral("?;1")}) {
+        SCOPED_TRACE(answer.toStdString());
+        port.incoming.push_back(answer);
+        EXPECT_EQ(ReadAedScale(t).number, ErrorNumber::NoReading);
+        EXPECT_EQ(t.state.RawWeight, 0);
+        EXPECT_EQ(t.display.Label2, QStringLiteral("0.4"));
+    }
+    // A number at the start after blanks and a sign, or one that begins with
+    // its period, is a reading.
+    for (const QString answer : {QStringLiteral("  - 0\r\n"), QStringLiteral(" +.5E1")}) {
+        SCOPED_TRACE(answer.toStdString());
+        port.incoming.push_back(answer);
+        EXPECT_TRUE(ReadAedScale(t).ok());
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -255,6 +256,30 @@ TEST_F(MainWindow, JournalGrowsByAppendingAndKeepsTheCaretAtItsEnd)
     form.render();
     EXPECT_EQ(form.Text1->toPlainText(), QStringLiteral("Сумма( 3)=  30\n"));
     EXPECT_EQ(form.Text1->textCursor().position(), 15);
+}
+
+TEST_F(MainWindow, FocusStartsOnTheTareSwitchAndTabGoesThroughTheControlsInOrder)
+{
+    start([](TerminalState& s) { s.AutoWeighOn = 0; });
+    ASSERT_FALSE(form->Command4->isHidden());
+    EXPECT_TRUE(form->Command2->hasFocus());
+    const auto tabs = [this](int count) {
+        QStringList reached;
+        for (int n = 0; n < count; ++n) {
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QCoreApplication::sendEvent(form->focusWidget(), &tab);
+            reached << form->focusWidget()->objectName();
+        }
+        return reached;
+    };
+    EXPECT_EQ(tabs(4), (QStringList{QStringLiteral("Text1"), QStringLiteral("Command3"), QStringLiteral("Command4"),
+                                    QStringLiteral("Command2")}));
+
+    // Automatic weighing on hides Command4, and Tab passes over it.
+    t.state.AutoWeighOn = 1;
+    form->activate();
+    ASSERT_TRUE(form->Command4->isHidden());
+    EXPECT_EQ(tabs(3), (QStringList{QStringLiteral("Text1"), QStringLiteral("Command3"), QStringLiteral("Command2")}));
 }
 
 TEST_F(MainWindow, RenderPutsSwitchLooksLampsAndReadoutsOnTheWidgets)

@@ -210,6 +210,38 @@ TEST_F(StartUp, DamagedSettingsFileStillStartsWithTheDefaults)
     EXPECT_EQ(root.read(QStringLiteral("share/Orvalta/System.eng.bad")), QByteArray(100, '\x07'));
 }
 
+TEST_F(StartUp, DamagedSettingsFileContinuesTheDaysNumberingFromTheJournal)
+{
+    // Lines that only look like weighing lines leave the numbering at 0.
+    storeDayFile(QByteArray("weighings\r\n"
+                            " 7 06-15-2026  09:00:00     10\xEA\xE3    0\xEA\xE3\r\n"
+                            " 8\t06-15-2026  09:00:00     10\r\n"
+                            "\xD1\xF3\xEC\xEC\xE0( 3)=  30\r\n"));
+    root.write(QStringLiteral("share/Orvalta/System.eng"), QByteArray(100, '\x07'));
+    start();
+    EXPECT_EQ(t.state.DayIndex, 0);
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_FALSE(panel.messages[0].contains(QStringLiteral("Нумерация")));
+    ASSERT_TRUE(port.close().ok());
+
+    // Weighing lines 1 to 3 and a sum line after them: the next weighing is 4.
+    storeDayFile(QByteArray(" 1\t06-15-2026  09:00:00     10\xEA\xE3    0\xEA\xE3\r\n"
+                            " 2\t06-15-2026  09:01:00    -2.5\xEA\xE3    0.6\xEA\xE3\r\n"
+                            " 3\t06-15-2026  09:02:00     1E-05\xEA\xE3   -0.4\xEA\xE3\r\n"
+                            "\xD1\xF3\xEC\xEC\xE0( 3)=  7.50001\r\n"));
+    root.write(QStringLiteral("share/Orvalta/System.eng"), QByteArray(100, '\x07'));
+    start();
+    EXPECT_EQ(t.state.DayIndex, 3);
+    TerminalState stored;
+    ASSERT_TRUE(DecodeSettings(root.read(QStringLiteral("share/Orvalta/System.eng")), stored).ok());
+    EXPECT_EQ(stored.DayIndex, 3);
+    EXPECT_EQ(stored.MinWeightGrams, 200);
+    ASSERT_EQ(panel.messages.size(), 2);
+    EXPECT_TRUE(panel.messages[1].contains(QStringLiteral("Нумерация взвешиваний продолжается по журналу за сегодня")))
+        << panel.messages[1].toStdString();
+    EXPECT_TRUE(panel.messages[1].contains(QStringLiteral("№3"))) << panel.messages[1].toStdString();
+}
+
 TEST_F(StartUp, AboutPictureAlternatesWithEachChoice)
 {
     const QString journal = t.display.Text1;
