@@ -215,7 +215,7 @@ TEST_F(Readers, BinaryNoiseIsNoWeightAndAFrameAfterItIsFound)
     // positive net weight.
     t.state.TareRounded = -0.4;
     t.state.TareWeight = -0.4;
-    for (const QString answer : {QStringLiteral("E1\r\n"), QStringLiteral("  -E1"), QStringLiteral("?;1")}) {
+    for (const QString& answer : {QStringLiteral("E1\r\n"), QStringLiteral("  -E1"), QStringLiteral("?;1")}) {
         SCOPED_TRACE(answer.toStdString());
         port.incoming.push_back(answer);
         EXPECT_EQ(ReadAedScale(t).number, ErrorNumber::NoReading);
@@ -224,7 +224,7 @@ TEST_F(Readers, BinaryNoiseIsNoWeightAndAFrameAfterItIsFound)
     }
     // A number at the start after blanks and a sign, or one that begins with
     // its period, is a reading.
-    for (const QString answer : {QStringLiteral("  - 0\r\n"), QStringLiteral(" +.5E1")}) {
+    for (const QString& answer : {QStringLiteral("  - 0\r\n"), QStringLiteral(" +.5E1")}) {
         SCOPED_TRACE(answer.toStdString());
         port.incoming.push_back(answer);
         EXPECT_TRUE(ReadAedScale(t).ok());
