@@ -7,6 +7,7 @@
 #include "journal/Report.h"
 #include "journal/Summation.h"
 #include "support/TerminalFixture.h"
+#include "ui/DayJournalWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -303,6 +304,35 @@ TEST_F(ReportWithoutPrinter, ReportIsSavedInTheDocumentsFolderWithPageMarginsAnd
     EXPECT_EQ(panel.messages.size(), 1);
     EXPECT_TRUE(Simplified(PdfText(file)).contains(t.state.JournalText.split(LineEnd).at(1).simplified()));
     EXPECT_EQ(QDir(documents.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(ReportWithoutPrinter, EarlierDayIsPrintedUnderItsOwnDateFromItsFile)
+{
+    const TempDataDir documents;
+    t.documentsDir = documents.path();
+    weigh(7.5);  // today's journal, which is not that day's report
+    QStringList earlier;
+    for (int n = 1; n <= 3; ++n)
+        earlier << JournalLine(n, {QStringLiteral("06-12-2026"), QStringLiteral("08:0%1:00").arg(n), 10.0 * n, 0});
+    earlier << SumLine(3, 60);
+    dir.write(QStringLiteral("06-12-2026.txt"), ToCp1251(earlier.join(LineEnd) + LineEnd));
+    panel.messages.clear();
+
+    DayJournalWindow window(t, nullptr);
+    window.showDay(QDate(2026, 6, 12));
+    window.print();
+
+    const QString file = documents.file(QStringLiteral("06-12-2026.pdf"));
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages.first().contains(QDir::toNativeSeparators(file))) << panel.messages.first().toStdString();
+    const QString text = PdfText(file);
+    const QStringList wanted = QStringList{QStringLiteral("Отчет о работе весов за : 06-12-2026")} + earlier;
+    const QList<qsizetype> at = FindInOrder(Simplified(text), wanted);
+    ASSERT_FALSE(at.contains(-1)) << text.toStdString();
+    EXPECT_EQ(at.at(1) - at.at(0), 2);
+    for (qsizetype i = 2; i < at.size(); ++i)
+        EXPECT_EQ(at.at(i) - at.at(i - 1), 1) << wanted.at(i).toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("06-15-2026")));
 }
 
 TEST_F(ReportWithoutPrinter, UnwritableDataDirectoryIsToldInTheSameOneMessage)
