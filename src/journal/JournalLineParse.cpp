@@ -1,7 +1,6 @@
 #include "journal/JournalLineParse.h"
 
 #include <charconv>
-#include <string>
 
 namespace {
 
@@ -66,10 +65,17 @@ std::optional<double> JournalNumber(QStringView line, qsizetype& at)
         if (!digits())
             return std::nullopt;
     }
-    const std::string ascii = line.sliced(start, i - start).toLatin1().toStdString();
+    // The text is ASCII digits, period, sign and exponent by now; a number
+    // written by the journal's rule has at most 15 digits and an exponent.
+    char ascii[64];
+    const qsizetype length = i - start;
+    if (length >= qsizetype(sizeof ascii))
+        return std::nullopt;
+    for (qsizetype k = 0; k < length; ++k)
+        ascii[k] = static_cast<char>(line[start + k].unicode());
     double value = 0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.data() + ascii.size())
+    const auto [end, error] = std::from_chars(ascii, ascii + length, value);
+    if (error != std::errc() || end != ascii + length)
         return std::nullopt;
     at = i;
     return negative ? -value : value;

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTimer>
 
 DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
@@ -87,16 +88,31 @@ void DayJournalWindow::choose(const QDate& date)
 void DayJournalWindow::showDay(const QDate& date)
 {
     markDaysWithJournal();
+    const bool sameDay = date == shown_;
     shown_ = date;
     journal_ = ReadDayJournal(terminal_.dataDir, date);
 
     const bool unreadable = journal_.kind == DayJournal::Kind::Unreadable;
-    Journal->setPlainText(hasLines() ? BoxText(journal_.text) : unreadable ? QString() : NoWeighingsText);
+    if (!hasLines()) {
+        Journal->setPlainText(unreadable ? QString() : NoWeighingsText);
+        boxJournal_.clear();
+    } else if (!sameDay || !journal_.text.startsWith(boxJournal_) || boxJournal_.endsWith(u'\r') ||
+               boxJournal_.isEmpty()) {
+        Journal->setPlainText(BoxText(journal_.text));
+        boxJournal_ = journal_.text;
+    } else if (journal_.text.size() > boxJournal_.size()) {
+        // The same day grown (today, recorded meanwhile): only the new lines
+        // are laid out, and the operator's scrolling is left alone.
+        QTextCursor end(Journal->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(BoxText(QStringView(journal_.text).sliced(boxJournal_.size())));
+        boxJournal_ = journal_.text;
+    }
     Summary->setText(unreadable ? QString()
                                 : QStringLiteral("%1:  %2").arg(DateText(date),
                                                                 DayTotalsText(CountDayTotals(journal_.text))));
     PrintButton->setEnabled(hasLines());
-    if (journal_.kind == DayJournal::Kind::Unreadable)
+    if (unreadable)
         terminal_.panel.message(journal_.problem);
 }
 

@@ -48,6 +48,7 @@ private:
     Terminal& terminal_;
     QDate shown_;
     DayJournal journal_;
+    QString boxJournal_;  // the journal text the box holds, empty for none
     QSet<QDate> marked_;
     QDate pendingDay_;
 };
