@@ -1,6 +1,7 @@
 // Recording a weighing with real files (the day file appended and synced,
 // the settings file replaced through QSaveFile), its two file steps alone,
-// and loading day files of 1000 and 100,000 lines.
+// loading day files of 1000 and 100,000 lines, and an earlier day's file read
+// and totalled as the day journal window does.
 //
 // Each recording is timed alone: one iteration per repetition, wall time
 // (the waits for the disk are the point), and the aggregates give median,
@@ -15,6 +16,7 @@
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
 #include "journal/JournalLine.h"
+#include "journal/PastJournal.h"
 #include "journal/RecordWeighing.h"
 
 #include <benchmark/benchmark.h>
@@ -193,6 +195,33 @@ void BM_LoadDayFile(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_LoadDayFile)->Arg(1000)->Arg(100000)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// An earlier day looked up: its file read (not kept open) and its weighing
+// lines counted and added up.
+void BM_ReadPastDay(benchmark::State& state)
+{
+    const int lines = static_cast<int>(state.range(0));
+    QTemporaryDir dir;
+    const QString dataDir = dir.path() + u'/';
+    const QDate day(2026, 6, 15);
+    const QByteArray bytes = DayFileBytes(lines);
+    QFile file(DayFileName(dataDir, day));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        state.SkipWithError("day file could not be written");
+        return;
+    }
+    file.close();
+    DayTotals totals;
+    for (auto _ : state) {
+        const DayJournal journal = ReadDayJournal(dataDir, day);
+        totals = CountDayTotals(journal.text);
+        benchmark::DoNotOptimize(totals);
+    }
+    if (totals.weighings != lines)
+        state.SkipWithError("wrong number of weighings counted");
+    state.SetLabel(std::to_string(bytes.size()) + " bytes");
+}
+BENCHMARK(BM_ReadPastDay)->Arg(1000)->Arg(100000)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The decoding alone, to tell it from reading the file.
 void BM_DecodeDayFile(benchmark::State& state)

@@ -1,6 +1,7 @@
 // The main window's share of a recording when the day's journal is long:
 // showing one new line, a render with nothing new (every polling tick), and,
-// for comparison, filling the journal box from scratch. The window is shown
+// for comparison, filling the journal box from scratch. Also the day journal
+// window opening a long day. The window is shown
 // off screen and its timers are stopped, so nothing but the measured step
 // touches it.
 
@@ -10,11 +11,15 @@
 #include "core/Terminal.h"
 #include "core/TextRules.h"
 #include "journal/JournalLine.h"
+#include "journal/DayFile.h"
+#include "ui/DayJournalWindow.h"
 #include "ui/Form1.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -116,5 +121,67 @@ void BM_RebuildJournalBox(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RebuildJournalBox)->Arg(1000)->Arg(10000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The day journal window choosing a day: the file read, the lines counted
+// and added up, the box filled, and the repaint. Two long days take turns,
+// so every showing lays a whole day out.
+void BM_DayJournalWindowShowsDay(benchmark::State& state)
+{
+    const int lines = static_cast<int>(state.range(0));
+    QTemporaryDir dir;
+    BenchPort port;
+    BenchClock clock;
+    BenchPanel panel;
+    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
+    const QByteArray journal = ToCp1251(GeneratedJournal(lines));
+    const QDate days[2] = {clock.currentDate().addDays(-2), clock.currentDate().addDays(-1)};
+    for (const QDate& day : days) {
+        // The second day differs from its first line on.
+        const QByteArray bytes = day == days[0] ? journal : QByteArray("\r\n") + journal;
+        QFile file(DayFileName(terminal.dataDir, day));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            state.SkipWithError("day file could not be written");
+            return;
+        }
+    }
+    DayJournalWindow window(terminal, nullptr);
+    window.show();
+    QCoreApplication::processEvents();
+    int turn = 0;
+    for (auto _ : state) {
+        window.showDay(days[turn++ % 2]);
+        QCoreApplication::processEvents();
+    }
+    if (window.Journal->blockCount() < lines + 1)
+        state.SkipWithError("the window does not show the day");
+}
+BENCHMARK(BM_DayJournalWindowShowsDay)->Arg(100000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The day on view chosen again, its file unchanged: read and totalled, the
+// box left as it is.
+void BM_DayJournalWindowSameDayAgain(benchmark::State& state)
+{
+    const int lines = static_cast<int>(state.range(0));
+    QTemporaryDir dir;
+    BenchPort port;
+    BenchClock clock;
+    BenchPanel panel;
+    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
+    const QByteArray bytes = ToCp1251(GeneratedJournal(lines));
+    QFile file(DayFileName(terminal.dataDir, clock.currentDate()));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        state.SkipWithError("day file could not be written");
+        return;
+    }
+    file.close();
+    DayJournalWindow window(terminal, nullptr);
+    window.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        window.showDay(clock.currentDate());
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_DayJournalWindowSameDayAgain)->Arg(100000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -18,7 +18,7 @@ int RunTerminal()
     SystemClock clock;
     const QString dataDir = DataDirectory();
     SystemSerialPort port(dataDir);
-    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dataDir};
+    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dataDir, DocumentsDirectory()};
 
     Form1 form(terminal);
     const Status loaded = form.load();

@@ -13,6 +13,12 @@ QString DataDirectory()
 #endif
 }
 
+QString DocumentsDirectory()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QString() : documents + u'/';
+}
+
 bool CreateDataDirectory(const QString& dataDir)
 {
 #ifdef Q_OS_WIN

@@ -10,3 +10,7 @@ QString DataDirectory();
 // exists there; elsewhere with its parents, since the XDG data home of a
 // fresh account may not exist yet.
 bool CreateDataDirectory(const QString& dataDir);
+
+// The user's documents folder, with its trailing separator, or empty when the
+// platform names none.
+QString DocumentsDirectory();

@@ -18,6 +18,9 @@ struct Terminal {
     Clock& clock;
     OperatorPanel& panel;
     QString dataDir;  // with its trailing separator
+    // The user's documents folder, with its trailing separator, where a
+    // report is kept when there is no printer; empty when the user has none.
+    QString documentsDir{};
     // The device behind the port went away while open (a USB adapter pulled
     // out); the terminal tries to reopen it until it is back.
     bool portLost = false;

@@ -5,9 +5,11 @@
 #include "scale/PollingCycle.h"
 #include "scale/PortWatch.h"
 #include "ui/PrintReport.h"
+#include "ui/DayJournalWindow.h"
 #include "ui/Fonts.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
+#include "ui/JournalBox.h"
 #include "ui/Lamp.h"
 #include "ui/Pictures.h"
 #include "ui/StartUp.h"
@@ -97,13 +99,6 @@ qsizetype BoxPosition(const QString& journal, qsizetype position)
     return position - crs;
 }
 
-QString BoxText(QStringView journal)
-{
-    QString text = journal.toString();
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text;
-}
-
 }  // namespace
 
 Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), terminal_(terminal)
@@ -149,22 +144,8 @@ Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), termina
 
 void Form1::buildControls(QWidget* client)
 {
-    Label7 = MakeLabel(client, "Label7",
-                       QStringLiteral("№") + QString(22, u' ') + QStringLiteral("Дата") + QString(13, u' ') +
-                           QStringLiteral("Время") + QString(12, u' ') + QStringLiteral("Нетто") + QString(8, u' ') +
-                           QStringLiteral("Тара"),
-                       TwipsRect(270, 210, 4785, 285));
-
-    Text1 = new QPlainTextEdit(client);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(TwipsRect(270, 510, 5055, 2835));
-    Text1->setReadOnly(true);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setFont(SerifFont(11.25));
-    Text1->setTabStopDistance(Text1->fontMetrics().averageCharWidth() * 8.0);
-    // A read-only box shows no caret by default; the journal's end is what
-    // matters, so keep the caret there visible to the operator.
-    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Label7 = MakeLabel(client, "Label7", JournalHeadings(), TwipsRect(270, 210, 4785, 285));
+    Text1 = MakeJournalBox(client, "Text1", TwipsRect(270, 510, 5055, 2835));
 
     Label5 = MakeLabel(client, "Label5", QStringLiteral("Вес нетто"), TwipsRect(6960, 210, 1545, 345));
     Label5->setFont(SerifFont(15.75));
@@ -235,6 +216,8 @@ void Form1::buildMenu()
     mnu_Fail->setObjectName(QStringLiteral("mnu_Fail"));
     mnu_Print = mnu_Fail->addAction(QStringLiteral("Печать отчета"));
     mnu_Print->setObjectName(QStringLiteral("mnu_Print"));
+    mnu_DayJournal = mnu_Fail->addAction(QStringLiteral("Журнал за день…"));
+    mnu_DayJournal->setObjectName(QStringLiteral("mnu_DayJournal"));
     mnu_Exit = mnu_Fail->addAction(QStringLiteral("Выход"));
     mnu_Exit->setObjectName(QStringLiteral("mnu_Exit"));
 
@@ -250,6 +233,7 @@ void Form1::buildMenu()
 
     // The report lives in the hidden button's handler; the menu is its only way in.
     connect(mnu_Print, &QAction::triggered, Command1, &QPushButton::click);
+    connect(mnu_DayJournal, &QAction::triggered, this, &Form1::mnu_DayJournal_Click);
     connect(mnu_Exit, &QAction::triggered, this, &Form1::Form_Unload);
     connect(mnu_Com, &QAction::triggered, this, &Form1::mnu_Com_Click);
     connect(mnu_Ves, &QAction::triggered, this, &Form1::mnu_Ves_Click);
@@ -397,6 +381,18 @@ void Form1::mnu_Ves_Click()
     showDialog(dialog(form3_));
 }
 
+void Form1::mnu_DayJournal_Click()
+{
+    // One window at a time; a closed one is gone and made afresh. Returning
+    // from it is no return from a settings dialog: the main window is not
+    // activated anew, so nothing on it changes.
+    if (!dayJournal_)
+        dayJournal_ = new DayJournalWindow(terminal_, this);
+    dayJournal_->show();
+    dayJournal_->raise();
+    dayJournal_->activateWindow();
+}
+
 void Form1::mnu_Prog_Click()
 {
     ::mnu_Prog_Click(terminal_);
@@ -406,6 +402,11 @@ void Form1::mnu_Prog_Click()
 Form2* Form1::portDialog() const
 {
     return form2_;
+}
+
+DayJournalWindow* Form1::dayJournalWindow() const
+{
+    return dayJournal_;
 }
 
 Form3* Form1::scaleDialog() const

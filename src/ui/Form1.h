@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class DayJournalWindow;
 class Form2;
 class Form3;
 class SettingsDialog;
@@ -35,6 +36,7 @@ public:
 
     Form2* portDialog() const;
     Form3* scaleDialog() const;
+    DayJournalWindow* dayJournalWindow() const;
 
     // The controls, by the names every procedure and test uses.
     QLabel* Label1 = nullptr;
@@ -59,6 +61,7 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* PortRetry = nullptr;
     QAction* mnu_Print = nullptr;
+    QAction* mnu_DayJournal = nullptr;
     QAction* mnu_Exit = nullptr;
     QAction* mnu_Com = nullptr;
     QAction* mnu_Ves = nullptr;
@@ -83,12 +86,14 @@ private:
 
     void mnu_Com_Click();
     void mnu_Ves_Click();
+    void mnu_DayJournal_Click();
     void mnu_Prog_Click();
     void Form_Unload();
 
     Terminal& terminal_;
     QPointer<Form2> form2_;
     QPointer<Form3> form3_;
+    QPointer<DayJournalWindow> dayJournal_;
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
     qsizetype shownSelStart_ = -1;
     bool activatedOnce_ = false;

@@ -5,14 +5,21 @@
 #include "ui/ReportPrinter.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMarginsF>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 namespace {
 
-QString DocumentName(const Terminal& terminal)
+// The margins of an ordinary printed page, left wider for binding: a PDF
+// printed later on any printer keeps its first column clear of the edge.
+const QMarginsF PdfMarginsMm(20, 15, 15, 15);
+
+QString DocumentName(const QDate& date)
 {
-    return QStringLiteral("Отчет о работе весов за %1").arg(DateText(terminal.clock.currentDate()));
+    return QStringLiteral("Отчет о работе весов за %1").arg(DateText(date));
 }
 
 QString Failed(const Status& status)
@@ -20,14 +27,21 @@ QString Failed(const Status& status)
     return QStringLiteral("%1 (ошибка %2).").arg(status.description).arg(status.number);
 }
 
-void SaveAsPdf(Terminal& terminal, const QString& why)
+bool IsWritableFolder(const QString& path)
 {
-    const QString file = ReportPdfFileName(terminal);
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isDir() && info.isWritable();
+}
+
+void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date, const QString& why)
+{
+    const QString file = ReportPdfFileName(terminal, date);
     const QString shown = QDir::toNativeSeparators(file);
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(file);
-    const Status saved = PrintReportTo(pdf, terminal);
+    pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
+    const Status saved = PrintReportTo(pdf, journalText, date);
     if (saved.ok()) {
         terminal.panel.message(QStringLiteral("%1. Отчет сохранен в файле %2").arg(why, shown));
     } else {
@@ -38,31 +52,38 @@ void SaveAsPdf(Terminal& terminal, const QString& why)
 
 }  // namespace
 
-Status PrintReportTo(QPrinter& printer, const Terminal& terminal)
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date)
 {
-    printer.setDocName(DocumentName(terminal));
-    return PaintReport(printer, ReportLines(terminal.state.JournalText, terminal.clock.currentDate()));
+    printer.setDocName(DocumentName(date));
+    return PaintReport(printer, ReportLines(journalText, date));
 }
 
-QString ReportPdfFileName(const Terminal& terminal)
+QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
 {
-    return terminal.dataDir + DateText(terminal.clock.currentDate()) + QStringLiteral(".pdf");
+    // The data directory is hidden from the user, or not the user's to write.
+    const QString folder = IsWritableFolder(terminal.documentsDir) ? terminal.documentsDir : terminal.dataDir;
+    return folder + DateText(date) + QStringLiteral(".pdf");
 }
 
-void Command1_Click(Terminal& terminal)
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
 {
     // Checked first: a QPrinter made without a printer installed quietly
     // becomes a PDF printer with no file, and the report would vanish.
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull()) {
-        SaveAsPdf(terminal, QPrinterInfo::availablePrinters().isEmpty()
-                                ? QStringLiteral("Принтер не установлен")
-                                : QStringLiteral("Принтер по умолчанию не выбран"));
+        SaveAsPdf(terminal, journalText, date,
+                  QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("Принтер не установлен")
+                                                               : QStringLiteral("Принтер по умолчанию не выбран"));
         return;
     }
 
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    const Status printed = PrintReportTo(printer, terminal);
+    const Status printed = PrintReportTo(printer, journalText, date);
     if (!printed.ok())
         terminal.panel.message(QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed)));
+}
+
+void Command1_Click(Terminal& terminal)
+{
+    PrintJournalReport(terminal, terminal.state.JournalText, terminal.clock.currentDate());
 }

@@ -3,20 +3,27 @@
 #include "core/Status.h"
 #include "core/Terminal.h"
 
+#include <QDate>
 #include <QString>
 
 class QPrinter;
 
-// Prints the day's journal under the heading with today's date on the given
-// printer. Changes nothing in the terminal.
-Status PrintReportTo(QPrinter& printer, const Terminal& terminal);
+// Prints a day's journal text under the heading with that day's date on the
+// given printer. Changes nothing in the terminal.
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date);
 
-// Where the report is kept when there is no printer to print it on: the data
-// directory, today's date text and ".pdf".
-QString ReportPdfFileName(const Terminal& terminal);
+// Where the report of a day is kept when there is no printer to print it on:
+// the user's documents folder, or the data directory when that folder is
+// missing or cannot be written, then the day's date text and ".pdf". One file
+// a day: a later report of the same day replaces it, as it holds the same
+// journal and more.
+QString ReportPdfFileName(const Terminal& terminal, const QDate& date);
 
-// "Печать отчета": prints the report on the default printer. Without one the
-// report is saved as a PDF file in the data directory instead, and the
-// operator is told where; a printing error is told to the operator. Either
-// way the operator gets at most one message.
+// Prints a day's journal text as the report of that day on the default
+// printer. Without one the report is saved as a PDF file instead, and the
+// operator is told its whole path; a printing error is told to the operator.
+// Either way the operator gets at most one message.
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date);
+
+// "Печать отчета": the report of the journal on screen, under today's date.
 void Command1_Click(Terminal& terminal);

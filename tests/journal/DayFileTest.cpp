@@ -1,6 +1,10 @@
 #include "journal/DayFile.h"
 
 #include "core/Cp1251.h"
+#include "core/TextRules.h"
+#include "journal/JournalLine.h"
+#include "journal/JournalLineParse.h"
+#include "journal/PastJournal.h"
 #include "support/FakeClock.h"
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
@@ -129,6 +133,14 @@ TEST_F(DayFileTest, Failures)
         EXPECT_FALSE(AppendDayFileLine(t, QStringLiteral("line")).ok());
         EXPECT_FALSE(LoadDayFile(t).ok());
         EXPECT_EQ(t.state.JournalText, QStringLiteral("kept"));
+        // Looked up as an earlier day: unreadable, said in Russian, and not
+        // marked in the calendar as a day with a journal.
+        const DayJournal past = ReadDayJournal(dir.path(), clock.currentDate());
+        EXPECT_EQ(past.kind, DayJournal::Kind::Unreadable);
+        EXPECT_TRUE(past.text.isEmpty());
+        EXPECT_TRUE(past.problem.startsWith(QStringLiteral("Журнал за 06-15-2026 не прочитан: на месте файла")))
+            << past.problem.toStdString();
+        EXPECT_FALSE(DaysWithJournal(dir.path()).contains(clock.currentDate()));
     }
     EXPECT_TRUE(panel.messages.isEmpty());
 }
@@ -145,3 +157,45 @@ TEST_F(DayFileTest, FullDiskIsAFailure)
     EXPECT_FALSE(appended.description.isEmpty());
 }
 #endif
+
+// The totals under an earlier day's journal: weighing lines counted and their
+// net weights added as decimals; sum lines, hand-edited and foreign lines are
+// no weighings.
+TEST_F(DayFileTest, DayTotalsCountOnlyWeighingLines)
+{
+    const auto line = [](int n, double net, double tare) {
+        return JournalLine(n, {QStringLiteral("06-12-2026"), QStringLiteral("08:00:00"), net, tare});
+    };
+    const QString text = line(1, 0.1, 0) + LineEnd + line(2, 0.2, 0) + LineEnd + SumLine(2, 0.3) + LineEnd +
+                         line(3, -2.5, 0.6) + LineEnd + QString() + LineEnd + line(4, 12.5, 0) + QStringLiteral("\n") +
+                         QStringLiteral("записано вручную") + LineEnd +
+                         line(6, 3, 0).replace(QStringLiteral("06-12"), QStringLiteral("13-45")) + LineEnd +
+                         line(7, 3, 0).replace(QStringLiteral("кг"), QString()) + LineEnd +
+                         line(8, 3, 0) + QStringLiteral(" ") + LineEnd +
+                         FromCp1251(QByteArray("\x98\x00\xFF", 3)) + LineEnd +
+                         QStringLiteral("Сумма( 2)= 0.3") + QStringLiteral("\r");
+
+    const DayTotals totals = CountDayTotals(text);
+    EXPECT_EQ(totals.weighings, 4);
+    EXPECT_EQ(totals.sumLines, 1);
+    EXPECT_EQ(totals.otherLines, 6);
+    EXPECT_EQ(DisplayNumberText(totals.net), QStringLiteral("10.3"));
+    EXPECT_EQ(DisplayNumberText(CountDayTotals(line(1, 0.1, 0) + LineEnd + line(2, 0.2, 0)).net), QStringLiteral("0.3"));
+    EXPECT_EQ(DayTotalsText(CountDayTotals(text.section(LineEnd, 0, 3)), QLocale(QLocale::Russian)),
+              QStringLiteral("Взвешиваний: 3     Суммарный вес нетто: -2,2 кг"));
+    EXPECT_EQ(CountDayTotals(QString()).weighings, 0);
+
+    // A weighing line gives back every field.
+    const auto fields = ParseWeighingLine(line(12, -2.5, 0.6));
+    ASSERT_TRUE(fields.has_value());
+    EXPECT_EQ(fields->number, 12);
+    EXPECT_EQ(fields->date, QDate(2026, 6, 12));
+    EXPECT_EQ(fields->time, QTime(8, 0));
+    EXPECT_EQ(fields->net, -2.5);
+    EXPECT_EQ(fields->tare, 0.6);
+    // Numbers as the journal's rule writes the very large and the very small.
+    const auto extreme = ParseWeighingLine(line(9, 1e15, 5e-17));
+    ASSERT_TRUE(extreme.has_value());
+    EXPECT_EQ(extreme->net, 1e15);
+    EXPECT_EQ(extreme->tare, 5e-17);
+}

@@ -7,11 +7,18 @@
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
 #include "support/TempDataDir.h"
+#include "core/Cp1251.h"
+#include "core/TextRules.h"
+#include "journal/RecordWeighing.h"
+#include "ui/DayJournalWindow.h"
 #include "ui/Form3.h"
 #include "ui/Lamp.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -137,11 +144,11 @@ TEST_F(MainWindow, MenuBarHoldsTheItemsInOrder)
         return texts;
     };
     EXPECT_EQ(items(form.menuBar()->actions()[0]),
-              (QStringList{QStringLiteral("Печать отчета"), QStringLiteral("Выход")}));
+              (QStringList{QStringLiteral("Печать отчета"), QStringLiteral("Журнал за день…"), QStringLiteral("Выход")}));
     // "СОМ" in Cyrillic letters.
     EXPECT_EQ(items(form.menuBar()->actions()[1]), (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы")}));
     EXPECT_EQ(form.mnu_Com->text(), QString::fromUtf8("\xD0\xA1\xD0\x9E\xD0\x9C \xD0\xBF\xD0\xBE\xD1\x80\xD1\x82"));
-    for (QAction* a : {form.mnu_Print, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Prog})
+    for (QAction* a : {form.mnu_Print, form.mnu_DayJournal, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Prog})
         EXPECT_TRUE(a->shortcut().isEmpty());
 }
 
@@ -328,6 +335,83 @@ TEST_F(MainWindow, PrintMenuPrintsAlthoughTheButtonIsHidden)
     ASSERT_EQ(panel.messages.size(), 1);
     EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("06-15-2026.pdf"))) << panel.messages[0].toStdString();
     EXPECT_TRUE(QFile::exists(dir.file(QStringLiteral("06-15-2026.pdf"))));
+}
+
+// Every file of the data directory with its bytes and modification time.
+QMap<QString, QPair<QByteArray, QDateTime>> DataFiles(const TempDataDir& dir)
+{
+    QMap<QString, QPair<QByteArray, QDateTime>> files;
+    for (const QFileInfo& f : QDir(dir.path()).entryInfoList(QDir::Files | QDir::Hidden))
+        files.insert(f.fileName(), {dir.read(f.fileName()), f.lastModified()});
+    return files;
+}
+
+TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
+{
+    const QByteArray earlier(" 1\t06-12-2026  08:00:00     10\xEA\xE3    0\xEA\xE3\r\n"
+                             " 2\t06-12-2026  08:30:00     12.5\xEA\xE3    0\xEA\xE3\r\n"
+                             "\xD1\xF3\xEC\xEC\xE0( 2)=  22.5\r\n");
+    dir.write(QStringLiteral("06-12-2026.txt"), earlier);
+    dir.write(QStringLiteral("06-15-2026.txt"), QByteArray(" 1\t06-15-2026  09:00:00     7\xEA\xE3    0\xEA\xE3\r\n"));
+    start();
+    const TempDataDir documents;
+    t.documentsDir = documents.path();
+    const QRect mainGeometry = form->geometry();
+    auto files = DataFiles(dir);
+
+    form->mnu_DayJournal->trigger();
+    form->mnu_DayJournal->trigger();
+    ASSERT_EQ(form->findChildren<DayJournalWindow*>().size(), 1);
+    DayJournalWindow* w = form->dayJournalWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Журнал за день"));
+    EXPECT_EQ(w->Calendar->firstDayOfWeek(), Qt::Monday);
+    EXPECT_EQ(w->Calendar->selectedDate(), clock.currentDate());
+    EXPECT_EQ(w->Journal->toPlainText(), QStringLiteral(" 1\t06-15-2026  09:00:00     7кг    0кг\n"));
+    EXPECT_EQ(w->Journal->font(), form->Text1->font());
+    EXPECT_EQ(w->Journal->tabStopDistance(), form->Text1->tabStopDistance());
+    EXPECT_EQ(w->Calendar->dateTextFormat(QDate(2026, 6, 12)).fontWeight(), QFont::Bold);
+    EXPECT_NE(w->Calendar->dateTextFormat(QDate(2026, 6, 13)).fontWeight(), QFont::Bold);
+    EXPECT_EQ(DataFiles(dir), files);
+
+    // Today's file as it is now, with the weighing recorded meanwhile.
+    t.state.NetWeight = 5;
+    ASSERT_TRUE(RecordWeighing(t).ok());
+    form->render();
+    files = DataFiles(dir);
+    emit w->Calendar->clicked(clock.currentDate());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Journal->toPlainText().count(u'\n'), 2);
+
+    w->Calendar->setSelectedDate(QDate(2026, 6, 12));
+    QCoreApplication::processEvents();
+    QString shown = FromCp1251(earlier);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(w->Journal->toPlainText(), shown);
+    EXPECT_TRUE(w->Summary->text().contains(QStringLiteral("Взвешиваний: 2 ")));
+    EXPECT_TRUE(w->Summary->text().contains(QStringLiteral(": %1 кг").arg(DisplayNumberText(22.5))));
+    EXPECT_TRUE(w->PrintButton->isEnabled());
+
+    w->Calendar->setSelectedDate(QDate(2026, 6, 13));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Journal->toPlainText(), QStringLiteral("За этот день взвешиваний нет"));
+    EXPECT_FALSE(w->PrintButton->isEnabled());
+
+    w->Calendar->setSelectedDate(QDate(2026, 6, 12));
+    QCoreApplication::processEvents();
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        w->PrintButton->click();
+        EXPECT_TRUE(QFile::exists(documents.file(QStringLiteral("06-12-2026.pdf"))));
+        EXPECT_EQ(panel.messages.size(), 1);
+    }
+    EXPECT_TRUE(form->Timer1->isActive());
+
+    w->CloseButton->click();
+    DeleteClosed();
+    EXPECT_EQ(form->dayJournalWindow(), nullptr);
+    EXPECT_EQ(DataFiles(dir), files);
+    EXPECT_EQ(form->geometry(), mainGeometry);
 }
 
 TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)

@@ -7,6 +7,7 @@
 #include "journal/Report.h"
 #include "journal/Summation.h"
 #include "support/TerminalFixture.h"
+#include "ui/DayJournalWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +36,12 @@ QString PdfText(const QString& file)
 {
     return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), file,
                                              QStringLiteral("-")});
+}
+
+// Every word of the PDF with its box on the page, in points.
+QString PdfWordBoxes(const QString& file)
+{
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), file, QStringLiteral("-")});
 }
 
 int PdfPages(const QString& file)
@@ -91,7 +98,7 @@ protected:
         const QString file = dir.file(name);
         QPrinter printer(QPrinter::HighResolution);
         configure(printer, file);
-        const Status status = PrintReportTo(printer, t);
+        const Status status = PrintReportTo(printer, t.state.JournalText, clock.currentDate());
         EXPECT_TRUE(status.ok()) << status.description.toStdString();
         return file;
     }
@@ -233,7 +240,7 @@ TEST_F(ReportPdf, PrinterThatCannotStartIsAnErrorWithADescription)
 {
     QPrinter printer(QPrinter::HighResolution);
     configure(printer, dir.file("no such folder/report.pdf"));
-    const Status status = PrintReportTo(printer, t);
+    const Status status = PrintReportTo(printer, t.state.JournalText, clock.currentDate());
     EXPECT_FALSE(status.ok());
     EXPECT_EQ(status.number, PrinterErrorNumber);
     EXPECT_FALSE(status.description.isEmpty());
@@ -256,28 +263,82 @@ protected:
     }
 };
 
-TEST_F(ReportWithoutPrinter, ReportIsSavedAsPdfNamedByTheDateAndTheOperatorIsToldOnce)
+TEST_F(ReportWithoutPrinter, ReportIsSavedInTheDocumentsFolderWithPageMarginsAndTheOperatorIsToldOnce)
 {
+    const TempDataDir documents;
+    t.documentsDir = documents.path();
     weigh(12.5);
     panel.messages.clear();
     const QString journalBefore = t.state.JournalText;
 
     Command1_Click(t);
 
-    const QString file = dir.file(QStringLiteral("06-15-2026.pdf"));
-    EXPECT_EQ(ReportPdfFileName(t), file);
+    const QString file = documents.file(QStringLiteral("06-15-2026.pdf"));
+    EXPECT_EQ(ReportPdfFileName(t, clock.currentDate()), file);
     ASSERT_EQ(panel.messages.size(), 1);
     EXPECT_TRUE(panel.messages.first().contains(QStringLiteral("Принтер не установлен")));
     EXPECT_TRUE(panel.messages.first().contains(QDir::toNativeSeparators(file))) << panel.messages.first().toStdString();
     ASSERT_TRUE(QFile::exists(file));
+    EXPECT_FALSE(QFile::exists(dir.file(QStringLiteral("06-15-2026.pdf"))));
     const QStringList text = Simplified(PdfText(file));
     EXPECT_TRUE(text.contains(Heading.simplified()));
     EXPECT_TRUE(text.contains(journalBefore.split(LineEnd).first().simplified()));
     EXPECT_EQ(t.state.JournalText, journalBefore);
+
+    // Every word at least 15 mm from the left and top edges of the page.
+    static const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\""));
+    const QString boxes = PdfWordBoxes(file);
+    const double fifteenMm = 15 / 25.4 * 72;
+    int words = 0;
+    for (const QRegularExpressionMatch& m : word.globalMatch(boxes)) {
+        ++words;
+        EXPECT_GE(m.captured(1).toDouble(), fifteenMm);
+        EXPECT_GE(m.captured(2).toDouble(), fifteenMm);
+    }
+    EXPECT_GT(words, 5);
+
+    // A later report of the same day replaces the file.
+    weigh(7.5);
+    panel.messages.clear();
+    Command1_Click(t);
+    EXPECT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(Simplified(PdfText(file)).contains(t.state.JournalText.split(LineEnd).at(1).simplified()));
+    EXPECT_EQ(QDir(documents.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(ReportWithoutPrinter, EarlierDayIsPrintedUnderItsOwnDateFromItsFile)
+{
+    const TempDataDir documents;
+    t.documentsDir = documents.path();
+    weigh(7.5);  // today's journal, which is not that day's report
+    QStringList earlier;
+    for (int n = 1; n <= 3; ++n)
+        earlier << JournalLine(n, {QStringLiteral("06-12-2026"), QStringLiteral("08:0%1:00").arg(n), 10.0 * n, 0});
+    earlier << SumLine(3, 60);
+    dir.write(QStringLiteral("06-12-2026.txt"), ToCp1251(earlier.join(LineEnd) + LineEnd));
+    panel.messages.clear();
+
+    DayJournalWindow window(t, nullptr);
+    window.showDay(QDate(2026, 6, 12));
+    window.print();
+
+    const QString file = documents.file(QStringLiteral("06-12-2026.pdf"));
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages.first().contains(QDir::toNativeSeparators(file))) << panel.messages.first().toStdString();
+    const QString text = PdfText(file);
+    const QStringList wanted = QStringList{QStringLiteral("Отчет о работе весов за : 06-12-2026")} + earlier;
+    const QList<qsizetype> at = FindInOrder(Simplified(text), wanted);
+    ASSERT_FALSE(at.contains(-1)) << text.toStdString();
+    EXPECT_EQ(at.at(1) - at.at(0), 2);
+    for (qsizetype i = 2; i < at.size(); ++i)
+        EXPECT_EQ(at.at(i) - at.at(i - 1), 1) << wanted.at(i).toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("06-15-2026")));
 }
 
 TEST_F(ReportWithoutPrinter, UnwritableDataDirectoryIsToldInTheSameOneMessage)
 {
+    // No documents folder: the data directory is the only place left.
+    t.documentsDir = dir.file(QStringLiteral("no documents/"));
     t.dataDir = dir.file(QStringLiteral("gone/"));
 
     Command1_Click(t);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QSet>
+#include <QString>
+#include <QStringView>
+
+// The journals of any day, as the terminal left them in the data directory.
+// Nothing here writes, renames or keeps open a file: each day file is opened
+// for reading, read whole and closed at once, so the terminal goes on
+// appending to today's file meanwhile.
+
+struct DayJournal {
+    enum class Kind { Missing, Read, Unreadable };
+    Kind kind = Kind::Missing;
+    QString text;     // the file's whole text, line ends as they are
+    QString problem;  // why it could not be read, for the operator
+};
+
+// The day file of `date`, from Windows-1251.
+DayJournal ReadDayJournal(const QString& dataDir, const QDate& date);
+
+// The days that have a day file (an ordinary file named by the date text and
+// ".txt"), from one listing of the data directory; no file is opened.
+QSet<QDate> DaysWithJournal(const QString& dataDir);
+
+// What a day's journal holds. Sum lines close a running sum; they are no
+// weighings. Other lines are what does not read as either (a line edited by
+// hand, foreign bytes); empty lines are not counted.
+struct DayTotals {
+    int weighings = 0;
+    int sumLines = 0;
+    int otherLines = 0;
+    double net = 0;  // the weighings' net weights added up, kilograms
+};
+
+// Every line end (CR LF, or a lone CR or LF) ends a line, as in the report.
+// The net weights are added as the decimals they are written as, so the sum
+// carries no binary noise however many lines are added.
+DayTotals CountDayTotals(QStringView journalText);
+
+// The summary under a day's journal: the number of weighings and their sum,
+// written as the window's labels write numbers.
+QString DayTotalsText(const DayTotals& totals, const QLocale& locale = QLocale());
