@@ -1,8 +1,7 @@
 #include "journal/JournalLine.h"
+#include "journal/JournalLineParse.h"
 
 #include "core/TextRules.h"
-
-#include <QRegularExpression>
 
 QString JournalLine(int dayIndex, const WeighingRecord& record)
 {
@@ -18,13 +17,10 @@ QString SumLine(std::int16_t count, double sum)
 
 std::optional<int> WeighingLineNumber(QStringView line)
 {
-    // Number, date, time, net and tare exactly as written above; the numbers
-    // of weights as the journal number text writes them.
-    static const QRegularExpression shape(QStringLiteral(
-        "^ (\\d{1,5})\t\\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d:\\d\\d    "
-        "[ -][0-9.E+-]+кг   [ -][0-9.E+-]+кг\r?\n?$"));
-    const QRegularExpressionMatch match = shape.match(line);
-    if (!match.hasMatch())
+    while (line.endsWith(u'\n') || line.endsWith(u'\r'))
+        line.chop(1);
+    const std::optional<WeighingLineFields> fields = ParseWeighingLine(line);
+    if (!fields)
         return std::nullopt;
-    return match.capturedView(1).toInt();
+    return fields->number;
 }
