@@ -13,14 +13,24 @@
 
 namespace {
 
+// A data directory that does not exist yet. Below one that does not either,
+// as a fresh account's XDG data home; on Windows the program makes one level,
+// below a Program Files that is always there.
+QString FreshDataDir(const TempDataDir& root)
+{
+#ifdef Q_OS_WIN
+    QDir(root.path()).mkdir(QStringLiteral("share"));
+#endif
+    return root.path() + QStringLiteral("share/Orvalta/");
+}
+
 class StartUp : public ::testing::Test {
 protected:
     TempDataDir root;
     FakeSerialPort port;
     FakeClock clock;
     FakeOperatorPanel panel;
-    // A data directory that does not exist yet, below one that does not either.
-    Terminal t{TerminalState{}, Display{}, port, clock, panel, root.path() + QStringLiteral("share/Orvalta/")};
+    Terminal t{TerminalState{}, Display{}, port, clock, panel, FreshDataDir(root)};
 
     // A settings file as an earlier run would have left it.
     void storeSettings(const std::function<void(TerminalState&)>& change)
@@ -143,6 +153,7 @@ TEST_F(StartUp, UnusablePortSettingsAreTreatedAsAPortThatCannotBeOpened)
 TEST_F(StartUp, SettingsThatCannotBeCreatedFailTheStartWithANumberAndADescription)
 {
     // A regular file where the data directory's parent should be.
+    QDir(root.path()).rmdir(QStringLiteral("share"));
     root.write(QStringLiteral("share"), "not a directory");
     const Status loaded = Form_Load(t);
     EXPECT_FALSE(loaded.ok());
