@@ -2,8 +2,11 @@
 # Start-menu entry, and the data directory made writable for the operators.
 
 # Qt's libraries, and the plugins it loads at start: the window system, the
-# style and the printers. Qt looks for plugins in <prefix>/plugins, the prefix
-# being the folder above its Core library.
+# style and the printers, in <prefix>/plugins. This Qt keeps the prefix it
+# was built with, a path of the build machine; qt.conf beside the program
+# names the installed one.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/qt.conf "[Paths]\nPrefix = ..\n")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/qt.conf DESTINATION bin)
 foreach(module Core Gui Widgets PrintSupport)
   install(FILES $<TARGET_FILE:Qt6::${module}> DESTINATION bin)
 endforeach()
@@ -50,8 +53,10 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 # modify what is in it: an operator without administrator rights can weigh.
 # (OI)(CI) hands the right down to the files and folders made in it later.
 # The uninstaller leaves the folder alone: the journals in it are records.
+# CPack writes this into a CMake file of its own and reads it back, so the
+# backslashes and quotes are escaped once more here.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
-  CreateDirectory "C:\Program Files\Orvalta"
-  nsExec::ExecToLog '"$SYSDIR\icacls.exe" "C:\Program Files\Orvalta" /grant *S-1-5-32-545:(OI)(CI)M'
+  CreateDirectory \"C:\\Program Files\\Orvalta\"
+  nsExec::ExecToLog '\"$SYSDIR\\icacls.exe\" \"C:\\Program Files\\Orvalta\" /grant *S-1-5-32-545:(OI)(CI)M'
 ]=])
 include(CPack)

@@ -124,7 +124,9 @@ VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" \
   build/tests/end_to_end_tests --gtest_brief=0
 
 say "uninstalling: the program goes, the journals stay"
-"${wine[@]}" "$program_dir/Uninstall.exe" /S "_?=C:\\Program Files\\Veltar"
+# The uninstaller copies itself away and works from there: wait for it.
+"${wine[@]}" "$program_dir/Uninstall.exe" /S
+for _ in $(seq 300); do [ -e "$program_dir/bin/veltar-terminal.exe" ] || break; sleep 0.1; done
 [ ! -e "$program_dir/bin/veltar-terminal.exe" ] || { say "the uninstaller left the program"; exit 1; }
 ls "$WINEPREFIX/drive_c/Program Files/Orvalta/"*.txt >/dev/null || { say "the uninstaller took the journals"; exit 1; }
 say "all Windows checks passed in $((SECONDS - started)) s"
