@@ -80,22 +80,23 @@ map_port() {
 }
 
 # The serial port's own tests talk to an AED simulator holding 10 kg on
-# COM7, and end it through a file when they want the line to hang up.
+# COM12 (a port above 9, which Windows names only with the device prefix),
+# and end it through a file when they want the line to hang up.
 mkfifo "$run/sim-in"
-build/bin/veltar-scale-sim --kind aed --link "$run/com7" <"$run/sim-in" 2>"$run/sim.log" &
+build/bin/veltar-scale-sim --kind aed --link "$run/com12" <"$run/sim-in" 2>"$run/sim.log" &
 sim=$!
 pids+=("$sim")
 exec 3>"$run/sim-in"
 echo 10 >&3
-for _ in $(seq 50); do [ -L "$run/com7" ] && break; sleep 0.1; done
-[ -L "$run/com7" ] || { say "the scale simulator made no link"; cat "$run/sim.log" >&2; exit 1; }
-map_port COM7 "$(readlink "$run/com7")"
+for _ in $(seq 50); do [ -L "$run/com12" ] && break; sleep 0.1; done
+[ -L "$run/com12" ] || { say "the scale simulator made no link"; cat "$run/sim.log" >&2; exit 1; }
+map_port COM12 "$(readlink "$run/com12")"
 (
   while [ ! -e "$run/hang-up" ]; do sleep 0.1; done
   kill "$sim" 2>/dev/null
 ) &
 pids+=("$!")
-export VELTAR_TEST_COM=7
+export VELTAR_TEST_COM=12
 VELTAR_TEST_COM_STOP="Z:${run//\//\\}\\hang-up"
 export VELTAR_TEST_COM_STOP
 
