@@ -4,6 +4,7 @@
 #include "journal/Summation.h"
 #include "scale/PollingCycle.h"
 #include "scale/PortWatch.h"
+#include "ui/ActiveWindow.h"
 #include "ui/PrintReport.h"
 #include "ui/DayJournalWindow.h"
 #include "ui/Fonts.h"
@@ -319,7 +320,10 @@ void Form1::renderJournal()
 void Form1::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+    // Qt's own active window, not isActiveWindow(): on Windows the latter
+    // also asks whether the native window is in front, which it still is
+    // while Qt delivers a deactivation.
+    if (event->type() != QEvent::ActivationChange || ActiveWindow() != this)
         return;
     // Activation means the first showing and every return from one of the
     // terminal's dialogs; coming back from another program is not one.

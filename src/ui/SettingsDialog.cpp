@@ -1,9 +1,9 @@
 #include "ui/SettingsDialog.h"
 
+#include "ui/ActiveWindow.h"
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
 
-#include <QApplication>
 #include <QEvent>
 
 #include <algorithm>
@@ -38,10 +38,12 @@ void SettingsDialog::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::ActivationChange)
         return;
-    if (!isActiveWindow()) {
+    // Not isActiveWindow(): on Windows it is still true while a closing
+    // dialog is told that it lost the activation.
+    if (ActiveWindow() != this) {
         // Leaving for another program (no window of the terminal active) is
         // no visit to the main window either: the entry stays as typed.
-        awayAtMessage_ = HasOpenMessage(this) || QApplication::activeWindow() == nullptr;
+        awayAtMessage_ = HasOpenMessage(this) || ActiveWindow() == nullptr;
         return;
     }
     // Coming back from a message box is no return from another window: the
@@ -56,7 +58,7 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // The main window was active in between, so the next activation is a
     // return from it even if the message box handed the activation to no one.
-    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && parentWidget()->isActiveWindow())
+    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && ActiveWindow() == parentWidget())
         awayAtMessage_ = false;
     return QWidget::eventFilter(watched, event);
 }

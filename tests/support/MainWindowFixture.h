@@ -5,6 +5,7 @@
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
 #include "support/TempDataDir.h"
+#include "ui/ActiveWindow.h"
 #include "ui/Form1.h"
 
 #include <QCoreApplication>
@@ -17,13 +18,21 @@
 
 // Runs the event loop until the window is the active one (or a second has
 // passed); the offscreen platform hands out activation like a window manager.
+// Qt's own active window is what counts: on Windows isActiveWindow() is true
+// as soon as the native window is in front, before Qt has delivered the
+// activation events that the windows react to.
 inline bool WaitActive(QWidget* window)
 {
-    window->activateWindow();
     const QDeadlineTimer deadline(1000);
-    while (!window->isActiveWindow() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return window->isActiveWindow();
+    while (ActiveWindow() != window && !deadline.hasExpired()) {
+        // Asked again while waiting: under a window manager the focus that a
+        // window just closed hands to its owner may arrive after the request.
+        window->activateWindow();
+        const QDeadlineTimer retry(100);
+        while (ActiveWindow() != window && !retry.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return ActiveWindow() == window;
 }
 
 // Destroys the windows that closed themselves.

@@ -248,7 +248,7 @@ TEST_F(PortWindow, ReturningFromAMessageBoxKeepsTheOperatorsEntry)
     boxWasActive = false;
     dialog->Command1->click();
     ASSERT_TRUE(boxWasActive);
-    ASSERT_TRUE(form->isActiveWindow());
+    ASSERT_EQ(ActiveWindow(), form.get());
     ASSERT_TRUE(WaitActive(dialog));
     EXPECT_EQ(dialog->Combo1->currentText(), QStringLiteral("1"));
 }

@@ -155,7 +155,7 @@ TEST_F(ScaleWindow, ReturningFromAMessageBoxKeepsTheOperatorsEntry)
     boxWasActive = false;
     EXPECT_FALSE(save(dialog, QStringLiteral("12 kg")));
     ASSERT_TRUE(boxWasActive);
-    ASSERT_TRUE(form->isActiveWindow());
+    ASSERT_EQ(ActiveWindow(), form.get());
     ASSERT_TRUE(WaitActive(dialog));
     EXPECT_EQ(dialog->Text1->text(), QStringLiteral("200"));
     EXPECT_TRUE(dialog->Check1->isChecked());

@@ -1,0 +1,8 @@
+#include "ui/ActiveWindow.h"
+
+#include <QApplication>
+
+QWidget* ActiveWindow()
+{
+    return QApplication::activeWindow();
+}
