@@ -15,6 +15,7 @@ packages=(
   cmake ninja-build dpkg-dev file
   g++-mingw-w64-x86-64-posix   # the posix thread model: Qt needs std::thread
   wine wine64 nsis
+  xvfb openbox  # a display with a window manager for the window tests under Wine
   qt6-base-dev qt6-base-dev-tools  # the host tools (moc, rcc, uic) of the same version
 )
 missing=()
