@@ -1,7 +1,9 @@
 #include "scale/QtSerialPort.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "scale/PortDevice.h"
+#include "scale/SerialPortErrorText.h"
 
 #include <QDir>
 
@@ -81,7 +83,7 @@ QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
             [this] {
                 if (!port_.isOpen() || lostReason_)
                     return;
-                if (std::optional<QString> reason = goneReason(port_.errorString())) {
+                if (std::optional<QString> reason = goneReason(port_.error(), port_.errorString())) {
                     lostReason_ = QStringLiteral("Порт %1 потерян: %2")
                                       .arg(QDir::toNativeSeparators(port_.portName()), *reason);
                     port_.close();
@@ -133,7 +135,8 @@ Status QtSerialPort::open()
     if (!port_.open(QIODevice::ReadWrite)) {
         const Status failed = Status::failure(
             ErrorNumber::PortUnavailable,
-            QStringLiteral("Не удаётся открыть порт %1: %2").arg(QDir::toNativeSeparators(device), port_.errorString()));
+            QStringLiteral("Не удаётся открыть порт %1: %2")
+                .arg(QDir::toNativeSeparators(device), SerialPortErrorText(port_.error(), port_.errorString())));
         port_.clearError();
         return failed;
     }
@@ -216,7 +219,7 @@ Status QtSerialPort::takeError()
         return Status::success();
     const QString device = QDir::toNativeSeparators(port_.portName());
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError) {
-        if (const std::optional<QString> reason = goneReason(text)) {
+        if (const std::optional<QString> reason = goneReason(error, text)) {
             // Left open, the port keeps raising the same error from its
             // notifiers whenever the event loop runs, a busy loop until
             // someone closes it.
@@ -225,16 +228,18 @@ Status QtSerialPort::takeError()
             return Status::failure(ErrorNumber::PortLost, QStringLiteral("Порт %1 потерян: %2").arg(device, *reason));
         }
     }
-    return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("Ошибка порта %1: %2").arg(device, text));
+    return Status::failure(ErrorNumber::DeviceIo,
+                           QStringLiteral("Ошибка порта %1: %2").arg(device, SerialPortErrorText(error, text)));
 }
 
-std::optional<QString> QtSerialPort::goneReason(const QString& qtText) const
+std::optional<QString> QtSerialPort::goneReason(QSerialPort::SerialPortError error, const QString& qtText) const
 {
 #ifdef Q_OS_WIN
     // Qt reports a removed device on Windows as these errors and nothing
     // transient as them.
-    return qtText;
+    return SerialPortErrorText(error, qtText);
 #else
+    Q_UNUSED(error);
     Q_UNUSED(qtText);
     // QSerialPort cannot tell a dead line from a passing hiccup: a hung-up
     // terminal (adapter unplugged, other end of a pty closed) first reads as
@@ -246,6 +251,6 @@ std::optional<QString> QtSerialPort::goneReason(const QString& qtText) const
     termios attributes{};
     if (::tcgetattr(port_.handle(), &attributes) == 0)
         return std::nullopt;
-    return qt_error_string(errno);
+    return ErrnoText(errno);
 #endif
 }

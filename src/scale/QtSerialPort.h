@@ -36,8 +36,8 @@ private:
     // counts only when it is the loss of the device.
     Status takeEarlierError();
     // Why the device behind the open port is gone, or nothing while it is
-    // still there; qtText is what QSerialPort said about the failure.
-    std::optional<QString> goneReason(const QString& qtText) const;
+    // still there; error and qtText are what QSerialPort said of the failure.
+    std::optional<QString> goneReason(QSerialPort::SerialPortError error, const QString& qtText) const;
     // The failure of an operation on a closed port: the loss of the device
     // when that is what closed it, else simply "not open".
     Status takeLoss();
