@@ -6,7 +6,9 @@
 #include "scale/SerialPortErrorText.h"
 
 #include <QDir>
+#include <QSocketNotifier>
 
+#include <algorithm>
 #include <utility>
 
 #ifndef Q_OS_WIN
@@ -69,12 +71,13 @@ Status NotOpen()
 
 QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
 {
-    // Between polls the event loop reads into this buffer; bounded, a flood
-    // waits in the driver, where the next receive() drops it.
+    // A poll reads into this buffer; bounded, a flood waits in the driver,
+    // where the next receive() drops it.
     port_.setReadBufferSize(MaxReceiveBytes);
-    // A device that goes away while nobody polls makes QSerialPort raise
-    // errors from its notifiers in a tight loop; closing the port stops it.
-    // The close is queued, since Qt is still inside its own handler here.
+    // Where QSerialPort's notifiers still watch the line between polls (see
+    // quietBetweenPolls), a device that goes away makes them raise errors in
+    // a tight loop; closing the port stops it. The close is queued, since Qt
+    // is still inside its own handler here.
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this](QSerialPort::SerialPortError error) {
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
             return;
@@ -141,6 +144,7 @@ Status QtSerialPort::open()
         return failed;
     }
     port_.clearError();
+    quietBetweenPolls();
     return Status::success();
 }
 
@@ -178,17 +182,38 @@ Result<QString> QtSerialPort::receive()
         return Result<QString>::failure(takeLoss());
     if (Status earlier = takeEarlierError(); !earlier.ok())
         return Result<QString>::failure(earlier);
-    // QSerialPort fills its buffer from a socket notifier, which runs only
-    // when the event loop does; a zero wait reads what the driver holds now.
+    // Nothing fills QSerialPort's buffer between polls (quietBetweenPolls);
+    // a zero wait reads what the driver holds now.
     if (port_.bytesAvailable() == 0) {
         port_.waitForReadyRead(0);
         if (Status status = takeError(); !status.ok())
             return Result<QString>::failure(status);
     }
-    const QByteArray bytes = port_.read(MaxReceiveBytes);
+    // Asking for no more than the buffer holds keeps QSerialPort from trying
+    // the device again, which would switch its notifier back on.
+    const qint64 waiting = std::min(port_.bytesAvailable(), MaxReceiveBytes);
+    const QByteArray bytes = waiting > 0 ? port_.read(waiting) : QByteArray();
     if (bytes.size() >= FloodBytes)
         port_.clear(QSerialPort::Input);
+    quietBetweenPolls();
     return Result<QString>::success(FromCp1251(bytes));
+}
+
+void QtSerialPort::quietBetweenPolls()
+{
+    // QSerialPort reads the line from a socket notifier whenever the event
+    // loop runs: the own scale's ten frames a second would wake the terminal
+    // ten times a second besides its polls, each only to move the bytes into
+    // a buffer the next poll reads anyway. The poll reads the driver itself
+    // (waitForReadyRead above), so the notifier stays off from the opening
+    // on. Switching it costs the event loop a wake-up of its own, so a poll
+    // leaves it alone unless QSerialPort has switched it back on. Without a
+    // socket notifier (Windows) nothing changes.
+    const auto notifiers = port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier* notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
+    }
 }
 
 Status QtSerialPort::takeLoss()
@@ -213,9 +238,13 @@ Status QtSerialPort::takeEarlierError()
 Status QtSerialPort::takeError()
 {
     const QSerialPort::SerialPortError error = port_.error();
+    // Clearing emits errorOccurred even for no error; a poll that went well
+    // costs nothing here.
+    if (error == QSerialPort::NoError)
+        return Status::success();
     const QString text = port_.errorString();
     port_.clearError();
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)  // a zero wait found nothing
+    if (error == QSerialPort::TimeoutError)  // a zero wait found nothing
         return Status::success();
     const QString device = QDir::toNativeSeparators(port_.portName());
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError) {

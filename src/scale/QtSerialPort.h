@@ -41,6 +41,8 @@ private:
     // The failure of an operation on a closed port: the loss of the device
     // when that is what closed it, else simply "not open".
     Status takeLoss();
+    // Stops QSerialPort from reading the line behind the polls' back.
+    void quietBetweenPolls();
 
     QString dataDir_;
     std::int16_t number_ = 1;
