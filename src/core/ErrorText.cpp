@@ -28,6 +28,10 @@ constexpr CodeCause ErrnoCauses[] = {
     {EROFS, FailureCause::ReadOnly},
     {EIO, FailureCause::DeviceIo},
     {EBUSY, FailureCause::Busy},
+    {EAGAIN, FailureCause::Busy},
+#if defined(EWOULDBLOCK) && EWOULDBLOCK != EAGAIN
+    {EWOULDBLOCK, FailureCause::Busy},
+#endif
 #ifdef ETXTBSY
     {ETXTBSY, FailureCause::Busy},
 #endif

@@ -43,6 +43,15 @@ private:
     Status takeLoss();
     // Stops QSerialPort from reading the line behind the polls' back.
     void quietBetweenPolls();
+    // The line itself: what has come (at most a poll's worth), and a query.
+    Result<QByteArray> readLine();
+    Status writeLine(const QByteArray& bytes);
+    // Closes the port whose device has gone and says so.
+    Status lost(const QString& reason);
+#ifndef Q_OS_WIN
+    // Why the line is hung up, or nothing while it is there.
+    std::optional<QString> hungUpReason() const;
+#endif
 
     QString dataDir_;
     std::int16_t number_ = 1;
