@@ -152,8 +152,9 @@ Status QtSerialPort::close()
 {
     if (!port_.isOpen())
         return NotOpen();
-    // QSerialPort::close() discards output it still holds, so a query sent
-    // just before closing would otherwise never leave.
+    // QSerialPort::close() discards output it still holds (where it writes
+    // the line itself), so a query sent just before closing would otherwise
+    // never leave.
     port_.flush();
     if (port_.bytesToWrite() > 0)
         port_.waitForBytesWritten(CloseDrainMs);
