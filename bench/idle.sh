@@ -1,26 +1,27 @@
 #!/usr/bin/env bash
 # The terminal's idle cost against its floor: a bare Qt window with one label,
-# one text box and a 300 ms timer (build-bench/bench/veltar-bench-bare). Both
+# one text box and a 300 ms timer (build-bench/bench/veltar-bench-bare), and
+# the same window with the terminal's 50 ms read delay as a second timer. All
 # run side by side under one Xvfb while the simulated own scale streams a
 # frame every 100 ms, first of an empty scale (nothing on screen changes),
 # then of a load that keeps moving (the weight is drawn anew, and the window
 # draws a new text every tick). Their CPU time (all threads, from
 # /proc/PID/task/*/schedstat) is counted over the same interval after a
-# warm-up. A shared machine moves both figures; their ratio moves far less.
+# warm-up. A shared machine moves all figures; their ratios move far less.
 #
 #   bash bench/idle.sh             60 s each, after 10 s of warm-up
 #   bash bench/idle.sh SECONDS     counted over SECONDS instead
 #
 # Builds what it runs in build-bench (Release), or uses BENCH_BUILD when set.
-# The figures go to standard error; standard output gets one row of the table
-# bench/run.sh prints.
+# The figures go to standard error; standard output gets two rows of the
+# table bench/run.sh prints.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 window=${1:-60}
 warmup=10
 if ! [[ "$window" =~ ^[0-9]+$ ]] || ((window == 0)); then
-  sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 fi
 
@@ -74,10 +75,10 @@ stop() {  # stop one process started here, by its id
 }
 
 # side_by_side NAME SCRIPT_LINE [BARE_ARGUMENTS]: the terminal on the
-# simulator playing SCRIPT_LINE, and the bare window, counted together;
-# prints the table row.
+# simulator playing SCRIPT_LINE, the bare window and the bare window with the
+# terminal's second timer, counted together; adds a cell of the table row.
 side_by_side() {
-  local name=$1 line=$2 bare_args=${3:-} data="$work/$1" sim terminal bare pid t1 t2 b1 b2
+  local name=$1 line=$2 bare_args=${3:-} data="$work/$1" sim terminal bare bare2 pid t1 t2 b1 b2 c1 c2
   mkdir -p "$data/Orvalta"
   printf '%s\n' "$line" >"$work/$name.txt"
   "$build/bin/veltar-scale-sim" --link "$data/Orvalta/com1" --script "$work/$name.txt" --loop \
@@ -95,10 +96,14 @@ side_by_side() {
   "$build/bench/veltar-bench-bare" $bare_args >"$work/$name-bare.log" 2>&1 &
   bare=$!
   pids+=("$bare")
+  # shellcheck disable=SC2086
+  "$build/bench/veltar-bench-bare" $bare_args --read-delay >"$work/$name-bare2.log" 2>&1 &
+  bare2=$!
+  pids+=("$bare2")
 
   say "$name: warming up for $warmup s, then counting for $window s on $DISPLAY"
   sleep "$warmup"
-  for pid in "$terminal" "$bare" "$sim"; do
+  for pid in "$terminal" "$bare" "$bare2" "$sim"; do
     if ! kill -0 "$pid" 2>/dev/null; then
       cat "$work/$name"-*.log >&2
       say "$name: a process ended during the warm-up"
@@ -109,21 +114,23 @@ side_by_side() {
     say "$name: the terminal never opened the simulator's port"
     exit 1
   fi
-  t1=$(cpu_ns "$terminal") b1=$(cpu_ns "$bare")
+  t1=$(cpu_ns "$terminal") b1=$(cpu_ns "$bare") c1=$(cpu_ns "$bare2")
   sleep "$window"
-  t2=$(cpu_ns "$terminal") b2=$(cpu_ns "$bare")
+  t2=$(cpu_ns "$terminal") b2=$(cpu_ns "$bare") c2=$(cpu_ns "$bare2")
   stop "$terminal"
   stop "$bare"
+  stop "$bare2"
   stop "$sim"
   if [[ -n "$(find "$data/Orvalta" -name '*.txt')" ]]; then
     say "$name: the terminal recorded a weighing; the figure includes file writes"
   fi
 
-  local terminal_s bare_s ratio
-  read -r terminal_s bare_s ratio < <(awk -v t="$((t2 - t1))" -v b="$((b2 - b1))" \
-    'BEGIN { printf "%.3f %.3f %s\n", t / 1e9, b / 1e9, (b > 0 ? sprintf("%.2f", t / b) : "n/a") }')
-  say "$name: terminal $terminal_s s CPU, bare window $bare_s s CPU in $window s: ${ratio}x"
-  row+=("terminal ${terminal_s} s · bare window ${bare_s} s CPU in ${window} s (${ratio}×)")
+  local terminal_s bare_s bare2_s ratio ratio2
+  read -r terminal_s bare_s bare2_s ratio ratio2 < <(awk -v t="$((t2 - t1))" -v b="$((b2 - b1))" -v c="$((c2 - c1))" \
+    'function r(x, y) { return y > 0 ? sprintf("%.2f", x / y) : "n/a" }
+     BEGIN { printf "%.3f %.3f %.3f %s %s\n", t / 1e9, b / 1e9, c / 1e9, r(t, b), r(t, c) }')
+  say "$name: in $window s terminal $terminal_s s CPU, bare window $bare_s s (${ratio}x), with the read delay $bare2_s s (${ratio2}x)"
+  row+=("terminal ${terminal_s} s · bare window ${bare_s} s (${ratio}×) · with the read delay ${bare2_s} s (${ratio2}×)")
 }
 
 row=()
@@ -135,5 +142,6 @@ side_by_side steady '3600 0'
 # steady, so never recorded); the window draws a new text every tick.
 side_by_side moving '3600 12.5 0.1' --changing
 
-how="side by side under one Xvfb, ${window} s after ${warmup} s; the simulator streams a frame every 100 ms; the window has one label, one text box and a 300 ms timer (bench/idle.sh)"
-echo "| Idle CPU against a bare Qt window, own scale, empty scale · moving load | ${row[0]} · ${row[1]} | ${how} |"
+how="CPU seconds in ${window} s after ${warmup} s, side by side under one Xvfb; the simulator streams a frame every 100 ms; the window has one label, one text box and a 300 ms timer, and with the read delay also a 50 ms single shot at every tick (bench/idle.sh)"
+echo "| Idle CPU against a bare Qt window, own scale, empty scale | ${row[0]} | ${how} |"
+echo "| Idle CPU against a bare Qt window, own scale, moving load | ${row[1]} | as above; the weight and the window's text change at every tick |"
