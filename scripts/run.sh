@@ -8,8 +8,9 @@
 #   bash scripts/run.sh --simulate [veltar|aed]
 #                                           the simulator regardless
 #
-# The simulator runs in a scratch data directory, build/sim-data, so that the
-# operator's settings and journals are never touched by a simulated session.
+# The simulator runs in a scratch data directory, build/sim-data/Orvalta, so
+# that the operator's settings and journals are never touched by a simulated
+# session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,22 +49,46 @@ if [[ -z "$mode" ]]; then
   done
 fi
 
-bash scripts/setup.sh
-bash scripts/build.sh
-
-if [[ "$mode" == real ]]; then
-  echo "run.sh: real mode: the terminal with its data directory $real_data"
-  exec build/bin/veltar-terminal
+# Without a display Qt would only abort with its platform-plugin message,
+# after the whole build. A platform that needs none (offscreen, vnc, ...) is
+# the user's choice.
+has_display() {
+  local platform platforms
+  IFS=';' read -ra platforms <<<"${QT_QPA_PLATFORM:-}"
+  ((${#platforms[@]})) || platforms=(xcb wayland)
+  for platform in "${platforms[@]}"; do
+    case "$platform" in
+      xcb*) [[ -n "${DISPLAY:-}" ]] && return 0 ;;
+      wayland*) [[ -n "${WAYLAND_DISPLAY:-}" ]] && return 0 ;;
+      *) return 0 ;;
+    esac
+  done
+  return 1
+}
+if ! has_display; then
+  echo "run.sh: no display found (DISPLAY and WAYLAND_DISPLAY are empty); on a machine without a screen run it under Xvfb, xvfb-run -a bash scripts/run.sh, or off screen, QT_QPA_PLATFORM=offscreen bash scripts/run.sh" >&2
+  exit 1
 fi
 
 sim_home="$PWD/build/sim-data"
 sim_link="$sim_home/Orvalta/com1"
-if [[ "$kind" == aed ]]; then
-  hint='; choose "AED 9101B" in "Настройки" → "Весы"'
+if [[ "$mode" == real ]]; then
+  echo "run.sh: real mode: the terminal with its data directory $real_data"
 else
-  hint=""
+  if [[ "$kind" == aed ]]; then
+    hint='; choose "AED 9101B" in "Настройки" → "Весы"'
+  else
+    hint=""
+  fi
+  echo "run.sh: simulated mode: the $kind scale simulator on com1, data in build/sim-data/Orvalta$hint"
 fi
-echo "run.sh: simulated mode: the $kind scale simulator on com1, data in build/sim-data$hint"
+
+bash scripts/setup.sh
+bash scripts/build.sh
+
+if [[ "$mode" == real ]]; then
+  exec build/bin/veltar-terminal
+fi
 
 export XDG_DATA_HOME="$sim_home"
 mkdir -p "$sim_home/Orvalta"

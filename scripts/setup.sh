@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing the terminal needs, from Debian's
-# packages; installs nothing when everything is already there.
+# packages, and any further packages named as arguments; installs nothing
+# when everything is already there.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   xvfb x11-apps x11-utils poppler-utils
   # Google Benchmark, for bench/run.sh; the build skips the benchmarks without it.
   libbenchmark-dev
+  "$@"
 )
 
 missing=()

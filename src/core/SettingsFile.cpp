@@ -3,6 +3,7 @@
 #include "core/Cp1251.h"
 #include "core/DataDirectory.h"
 #include "core/DiskSync.h"
+#include "core/ErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,8 @@ private:
 Status FileError(const QFileDevice& file, const QString& path)
 {
     const int number = file.error() == QFileDevice::OpenError ? ErrorNumber::PathFileAccess : ErrorNumber::DeviceIo;
-    return Status::failure(number, QStringLiteral("Ошибка доступа к файлу %1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return Status::failure(number, QStringLiteral("Ошибка доступа к файлу %1: %2")
+                                       .arg(QDir::toNativeSeparators(path), FileErrorText(file)));
 }
 
 // The bytes an older file holds beyond the 13 records; nothing reads them,

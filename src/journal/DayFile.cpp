@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/DiskSync.h"
+#include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/JournalLine.h"
 
@@ -9,15 +10,22 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 namespace {
+
+Status FileError(int number, const QString& path, const QString& cause)
+{
+    return Status::failure(number,
+                           QStringLiteral("Ошибка доступа к файлу %1: %2").arg(QDir::toNativeSeparators(path), cause));
+}
 
 Status FileError(const QFile& file, const QString& path)
 {
     int number = ErrorNumber::DeviceIo;
     if (file.error() == QFileDevice::OpenError)
         number = file.exists() ? ErrorNumber::PathFileAccess : ErrorNumber::FileNotFound;
-    return Status::failure(number, QStringLiteral("Ошибка доступа к файлу %1 (%2)")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return FileError(number, path, FileErrorText(file));
 }
 
 Result<QString> ReadDayFile(const QString& path)
@@ -56,8 +64,12 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
         return FileError(file, s.DayFileOpenPath);
     const qint64 sizeBefore = file.size();
     const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));
-    if (file.write(bytes) != bytes.size() || !SyncFileToDisk(file)) {
-        const Status failed = FileError(file, s.DayFileOpenPath);
+    Status failed;
+    if (file.write(bytes) != bytes.size())
+        failed = FileError(file, s.DayFileOpenPath);
+    else if (!SyncFileToDisk(file))  // QFile learns nothing of this failure; errno holds it
+        failed = FileError(ErrorNumber::DeviceIo, s.DayFileOpenPath, ErrnoText(errno));
+    if (!failed.ok()) {
         // Part of a line would glue the next one onto it: cut it off again.
         if (file.size() > sizeBefore)
             file.resize(sizeBefore);

@@ -1,9 +1,12 @@
 #include "scale/QtSerialPort.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "scale/PortDevice.h"
+#include "scale/SerialPortErrorText.h"
 
 #include <QDir>
+#include <QSocketNotifier>
 
 #include <utility>
 
@@ -11,6 +14,7 @@
 #include <cerrno>
 
 #include <termios.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -67,12 +71,13 @@ Status NotOpen()
 
 QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
 {
-    // Between polls the event loop reads into this buffer; bounded, a flood
-    // waits in the driver, where the next receive() drops it.
+    // Where QSerialPort reads the line itself (Windows), its buffer is
+    // bounded: a flood waits in the driver, where the next receive() drops it.
     port_.setReadBufferSize(MaxReceiveBytes);
-    // A device that goes away while nobody polls makes QSerialPort raise
-    // errors from its notifiers in a tight loop; closing the port stops it.
-    // The close is queued, since Qt is still inside its own handler here.
+    // Where QSerialPort's notifiers watch the line between polls (Windows),
+    // a device that goes away makes them raise errors in a tight loop;
+    // closing the port stops it. The close is queued, since Qt is still
+    // inside its own handler here.
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this](QSerialPort::SerialPortError error) {
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
             return;
@@ -81,7 +86,7 @@ QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
             [this] {
                 if (!port_.isOpen() || lostReason_)
                     return;
-                if (std::optional<QString> reason = goneReason(port_.errorString())) {
+                if (std::optional<QString> reason = goneReason(port_.error(), port_.errorString())) {
                     lostReason_ = QStringLiteral("Порт %1 потерян: %2")
                                       .arg(QDir::toNativeSeparators(port_.portName()), *reason);
                     port_.close();
@@ -133,11 +138,13 @@ Status QtSerialPort::open()
     if (!port_.open(QIODevice::ReadWrite)) {
         const Status failed = Status::failure(
             ErrorNumber::PortUnavailable,
-            QStringLiteral("Не удаётся открыть порт %1: %2").arg(QDir::toNativeSeparators(device), port_.errorString()));
+            QStringLiteral("Не удаётся открыть порт %1: %2")
+                .arg(QDir::toNativeSeparators(device), SerialPortErrorText(port_.error(), port_.errorString())));
         port_.clearError();
         return failed;
     }
     port_.clearError();
+    quietBetweenPolls();
     return Status::success();
 }
 
@@ -145,8 +152,9 @@ Status QtSerialPort::close()
 {
     if (!port_.isOpen())
         return NotOpen();
-    // QSerialPort::close() discards output it still holds, so a query sent
-    // just before closing would otherwise never leave.
+    // QSerialPort::close() discards output it still holds (where it writes
+    // the line itself), so a query sent just before closing would otherwise
+    // never leave.
     port_.flush();
     if (port_.bytesToWrite() > 0)
         port_.waitForBytesWritten(CloseDrainMs);
@@ -161,12 +169,7 @@ Status QtSerialPort::send(const QString& text)
         return takeLoss();
     if (Status earlier = takeEarlierError(); !earlier.ok())
         return earlier;
-    const QByteArray bytes = ToCp1251(text);
-    port_.write(bytes);
-    // write() only queues; without this the bytes would wait for the event
-    // loop. flush() hands them to the driver without waiting for the line.
-    port_.flush();
-    return takeError();
+    return writeLine(ToCp1251(text));
 }
 
 Result<QString> QtSerialPort::receive()
@@ -175,17 +178,117 @@ Result<QString> QtSerialPort::receive()
         return Result<QString>::failure(takeLoss());
     if (Status earlier = takeEarlierError(); !earlier.ok())
         return Result<QString>::failure(earlier);
-    // QSerialPort fills its buffer from a socket notifier, which runs only
-    // when the event loop does; a zero wait reads what the driver holds now.
+    const Result<QByteArray> bytes = readLine();
+    if (!bytes.ok())
+        return Result<QString>::failure(bytes.status);
+    if (bytes.value.size() >= FloodBytes)
+        port_.clear(QSerialPort::Input);
+    return Result<QString>::success(FromCp1251(bytes.value));
+}
+
+void QtSerialPort::quietBetweenPolls()
+{
+    // QSerialPort reads the line from a socket notifier whenever the event
+    // loop runs: the own scale's ten frames a second would wake the terminal
+    // ten times a second besides its polls, each only to move the bytes into
+    // a buffer the next poll reads anyway. Without a socket notifier
+    // (Windows) nothing changes.
+    const auto notifiers = port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier* notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
+    }
+}
+
+#ifdef Q_OS_WIN
+
+Status QtSerialPort::writeLine(const QByteArray& bytes)
+{
+    port_.write(bytes);
+    // write() only queues; without this the bytes would wait for the event
+    // loop. flush() hands them to the driver without waiting for the line.
+    port_.flush();
+    return takeError();
+}
+
+Result<QByteArray> QtSerialPort::readLine()
+{
+    // QSerialPort fills its buffer as the event loop runs; a zero wait adds
+    // what the driver holds now.
     if (port_.bytesAvailable() == 0) {
         port_.waitForReadyRead(0);
         if (Status status = takeError(); !status.ok())
-            return Result<QString>::failure(status);
+            return Result<QByteArray>::failure(status);
     }
-    const QByteArray bytes = port_.read(MaxReceiveBytes);
-    if (bytes.size() >= FloodBytes)
-        port_.clear(QSerialPort::Input);
-    return Result<QString>::success(FromCp1251(bytes));
+    return Result<QByteArray>::success(port_.read(MaxReceiveBytes));
+}
+
+#else
+
+// QSerialPort opens, sets up, locks and closes the device; the polls read and
+// write its descriptor themselves. QSerialPort's own reads and writes go
+// through notifiers served by the event loop, and switching one on or off
+// wakes the loop too: every query, every emptied buffer would cost the
+// terminal a wake-up besides its polls, most of its idle cost.
+
+Status QtSerialPort::writeLine(const QByteArray& bytes)
+{
+    // A query is a few bytes, which the driver takes whole at once.
+    const ssize_t written = ::write(port_.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
+    const int error = errno;
+    if (written == bytes.size())
+        return Status::success();
+    if (const std::optional<QString> reason = hungUpReason())
+        return lost(*reason);
+    return Status::failure(ErrorNumber::DeviceIo,
+                           QStringLiteral("Ошибка порта %1: %2")
+                               .arg(port_.portName(),
+                                    written < 0 ? ErrnoText(error) : CauseText(FailureCause::Busy)));
+}
+
+Result<QByteArray> QtSerialPort::readLine()
+{
+    QByteArray bytes(MaxReceiveBytes, Qt::Uninitialized);
+    // QSerialPort sets the line to return at once with what has come, if
+    // anything (VMIN and VTIME 0).
+    const ssize_t got = ::read(port_.handle(), bytes.data(), static_cast<size_t>(bytes.size()));
+    const int error = errno;
+    if (got > 0) {
+        bytes.truncate(got);
+        return Result<QByteArray>::success(std::move(bytes));
+    }
+    if (got < 0 && (error == EAGAIN || error == EINTR))
+        return Result<QByteArray>::success({});
+    // Nothing read is an idle line, or the end of a hung-up one.
+    if (const std::optional<QString> reason = hungUpReason())
+        return Result<QByteArray>::failure(lost(*reason));
+    if (got == 0)
+        return Result<QByteArray>::success({});
+    return Result<QByteArray>::failure(Status::failure(
+        ErrorNumber::DeviceIo, QStringLiteral("Ошибка порта %1: %2").arg(port_.portName(), ErrnoText(error))));
+}
+
+std::optional<QString> QtSerialPort::hungUpReason() const
+{
+    // A hung-up terminal (adapter unplugged, other end of a pty closed)
+    // refuses every termios request, which a line that is merely quiet or
+    // busy never does; the errno says what happened.
+    termios attributes{};
+    if (::tcgetattr(port_.handle(), &attributes) == 0)
+        return std::nullopt;
+    return ErrnoText(errno);
+}
+
+#endif
+
+Status QtSerialPort::lost(const QString& reason)
+{
+    // Left open, a hung-up device keeps QSerialPort's notifiers, where any
+    // watch it, firing in a tight loop until someone closes it.
+    const QString device = QDir::toNativeSeparators(port_.portName());
+    port_.close();
+    port_.clearError();
+    return Status::failure(ErrorNumber::PortLost, QStringLiteral("Порт %1 потерян: %2").arg(device, reason));
 }
 
 Status QtSerialPort::takeLoss()
@@ -210,42 +313,36 @@ Status QtSerialPort::takeEarlierError()
 Status QtSerialPort::takeError()
 {
     const QSerialPort::SerialPortError error = port_.error();
+    // Clearing emits errorOccurred even for no error; a poll that went well
+    // costs nothing here.
+    if (error == QSerialPort::NoError)
+        return Status::success();
     const QString text = port_.errorString();
     port_.clearError();
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)  // a zero wait found nothing
+    if (error == QSerialPort::TimeoutError)  // a zero wait found nothing
         return Status::success();
-    const QString device = QDir::toNativeSeparators(port_.portName());
     if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError) {
-        if (const std::optional<QString> reason = goneReason(text)) {
-            // Left open, the port keeps raising the same error from its
-            // notifiers whenever the event loop runs, a busy loop until
-            // someone closes it.
-            port_.close();
-            port_.clearError();
-            return Status::failure(ErrorNumber::PortLost, QStringLiteral("Порт %1 потерян: %2").arg(device, *reason));
-        }
+        if (const std::optional<QString> reason = goneReason(error, text))
+            return lost(*reason);
     }
-    return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("Ошибка порта %1: %2").arg(device, text));
+    return Status::failure(ErrorNumber::DeviceIo,
+                           QStringLiteral("Ошибка порта %1: %2")
+                               .arg(QDir::toNativeSeparators(port_.portName()), SerialPortErrorText(error, text)));
 }
 
-std::optional<QString> QtSerialPort::goneReason(const QString& qtText) const
+std::optional<QString> QtSerialPort::goneReason(QSerialPort::SerialPortError error, const QString& qtText) const
 {
 #ifdef Q_OS_WIN
     // Qt reports a removed device on Windows as these errors and nothing
     // transient as them.
-    return qtText;
+    return SerialPortErrorText(error, qtText);
 #else
+    Q_UNUSED(error);
     Q_UNUSED(qtText);
     // QSerialPort cannot tell a dead line from a passing hiccup: a hung-up
-    // terminal (adapter unplugged, other end of a pty closed) first reads as
-    // end of file, a ReadError carrying whatever errno was left over, while a
-    // read that merely would block comes out as a ResourceError. A hung-up
-    // terminal refuses every termios request, so one read-only query tells
-    // them apart, and its errno says what happened; QSerialPort has no call
-    // for it.
-    termios attributes{};
-    if (::tcgetattr(port_.handle(), &attributes) == 0)
-        return std::nullopt;
-    return qt_error_string(errno);
+    // terminal first reads as end of file, a ReadError carrying whatever
+    // errno was left over, while a read that merely would block comes out as
+    // a ResourceError.
+    return hungUpReason();
 #endif
 }

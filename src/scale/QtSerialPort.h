@@ -36,11 +36,22 @@ private:
     // counts only when it is the loss of the device.
     Status takeEarlierError();
     // Why the device behind the open port is gone, or nothing while it is
-    // still there; qtText is what QSerialPort said about the failure.
-    std::optional<QString> goneReason(const QString& qtText) const;
+    // still there; error and qtText are what QSerialPort said of the failure.
+    std::optional<QString> goneReason(QSerialPort::SerialPortError error, const QString& qtText) const;
     // The failure of an operation on a closed port: the loss of the device
     // when that is what closed it, else simply "not open".
     Status takeLoss();
+    // Stops QSerialPort from reading the line behind the polls' back.
+    void quietBetweenPolls();
+    // The line itself: what has come (at most a poll's worth), and a query.
+    Result<QByteArray> readLine();
+    Status writeLine(const QByteArray& bytes);
+    // Closes the port whose device has gone and says so.
+    Status lost(const QString& reason);
+#ifndef Q_OS_WIN
+    // Why the line is hung up, or nothing while it is there.
+    std::optional<QString> hungUpReason() const;
+#endif
 
     QString dataDir_;
     std::int16_t number_ = 1;

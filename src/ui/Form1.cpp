@@ -132,12 +132,12 @@ Form1::Form1(Terminal& terminal, QWidget* parent) : QMainWindow(parent), termina
     Timer2->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, [this] { handle(Timer1_Timer); });
     connect(Timer2, &QTimer::timeout, this, [this] { handle(Timer2_Timer); });
-    // A scale whose device went away is looked for again every 2 seconds.
+    // A scale whose device went away is looked for again every 2 seconds;
+    // render() runs this timer only while one is missing.
     PortRetry = new QTimer(this);
     PortRetry->setObjectName(QStringLiteral("PortRetry"));
     PortRetry->setInterval(2000);
     connect(PortRetry, &QTimer::timeout, this, [this] { handle(RetryLostPort); });
-    PortRetry->start();
     Timer1->start();
 
     render();
@@ -269,14 +269,20 @@ void Form1::render()
 {
     const Display& d = terminal_.display;
     Label1->setText(d.Label1);
-    SetBack(Label1, d.Label1Back);
+    // A widget's palette is worked out afresh each time it is asked for,
+    // which costs more than the rest of a poll: colours are compared with
+    // what the last render put on screen instead.
+    if (!shown_ || d.Label1Back != shown_->Label1Back)
+        SetBack(Label1, d.Label1Back);
     Label2->setText(d.Label2);
     Label4->setText(d.Label4);
     Label5->setText(d.Label5);
     Label8->setText(d.Label8);
     Label9->setText(d.Label9);
-    SetButtonLook(Command2, d.Command2);
-    SetButtonLook(Command3, d.Command3);
+    if (!shown_ || d.Command2 != shown_->Command2)
+        SetButtonLook(Command2, d.Command2);
+    if (!shown_ || d.Command3 != shown_->Command3)
+        SetButtonLook(Command3, d.Command3);
     Command4->setVisible(d.Command4Visible);
     for (int k = 0; k < 3; ++k)
         Shape1[k]->setFill(d.Shape1[k]);
@@ -285,7 +291,13 @@ void Form1::render()
         Timer2->start();
     else if (!d.Timer2Enabled && Timer2->isActive())
         Timer2->stop();
+    // Idle, the terminal wakes for its polls alone.
+    if (terminal_.portLost && !PortRetry->isActive())
+        PortRetry->start();
+    else if (!terminal_.portLost && PortRetry->isActive())
+        PortRetry->stop();
     renderJournal();
+    shown_ = d;
 }
 
 void Form1::renderJournal()

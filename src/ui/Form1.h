@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <optional>
+
 class DayJournalWindow;
 class Form2;
 class Form3;
@@ -94,6 +96,7 @@ private:
     QPointer<Form2> form2_;
     QPointer<Form3> form3_;
     QPointer<DayJournalWindow> dayJournal_;
+    std::optional<Display> shown_;  // what the last render showed
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
     qsizetype shownSelStart_ = -1;
     bool activatedOnce_ = false;

@@ -122,16 +122,23 @@ TEST_F(DayFileTest, Failures)
         const Status status = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
         EXPECT_FALSE(status.ok());
         EXPECT_NE(status.number, 0);
-        EXPECT_FALSE(status.description.isEmpty());
+        EXPECT_TRUE(status.description.endsWith(QStringLiteral(": путь не найден"))) << status.description.toStdString();
         EXPECT_FALSE(QFileInfo::exists(missing));
     }
     {
-        // Today's name is taken by a directory.
+        // Today's name is taken by a directory; the system's words for it
+        // are not the operator's.
         ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("06-15-2026.txt")));
         Terminal t = TerminalAt(dir.path());
         t.state.JournalText = QStringLiteral("kept");
-        EXPECT_FALSE(AppendDayFileLine(t, QStringLiteral("line")).ok());
-        EXPECT_FALSE(LoadDayFile(t).ok());
+        const QString why = QStringLiteral("Ошибка доступа к файлу %1: на месте файла находится папка")
+                                .arg(QDir::toNativeSeparators(dir.file(QStringLiteral("06-15-2026.txt"))));
+        const Status appended = AppendDayFileLine(t, QStringLiteral("line"));
+        EXPECT_FALSE(appended.ok());
+        EXPECT_EQ(appended.description, why);
+        const Status loaded = LoadDayFile(t);
+        EXPECT_FALSE(loaded.ok());
+        EXPECT_EQ(loaded.description, why);
         EXPECT_EQ(t.state.JournalText, QStringLiteral("kept"));
         // Looked up as an earlier day: unreadable, said in Russian, and not
         // marked in the calendar as a day with a journal.
@@ -154,7 +161,7 @@ TEST_F(DayFileTest, FullDiskIsAFailure)
     Terminal t = TerminalAt(dir.path());
     const Status appended = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
     EXPECT_FALSE(appended.ok());
-    EXPECT_FALSE(appended.description.isEmpty());
+    EXPECT_TRUE(appended.description.endsWith(QStringLiteral(": на диске нет места"))) << appended.description.toStdString();
 }
 #endif
 

@@ -419,7 +419,14 @@ TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)
     Form1 form(t);
     ASSERT_TRUE(form.load().ok());
     EXPECT_EQ(form.PortRetry->interval(), 2000);
+    // Nothing but the polls wakes a terminal whose scale is there.
+    EXPECT_FALSE(form.PortRetry->isActive());
+    t.portLost = true;
+    form.render();
     EXPECT_TRUE(form.PortRetry->isActive());
+    t.portLost = false;
+    form.render();
+    EXPECT_FALSE(form.PortRetry->isActive());
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+#include "core/ErrorText.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <span>
+
+namespace {
+
+struct CodeCause {
+    int code;
+    FailureCause cause;
+};
+
+constexpr CodeCause ErrnoCauses[] = {
+    {ENOSPC, FailureCause::NoSpace},
+#ifdef EDQUOT
+    {EDQUOT, FailureCause::NoSpace},
+#endif
+    {EACCES, FailureCause::AccessDenied},
+    {EPERM, FailureCause::AccessDenied},
+    {EISDIR, FailureCause::FolderInPlace},
+    {ENOENT, FailureCause::NotFound},
+    {ENOTDIR, FailureCause::NotFound},
+    {ENODEV, FailureCause::NotFound},
+    {ENXIO, FailureCause::NotFound},
+    {EROFS, FailureCause::ReadOnly},
+    {EIO, FailureCause::DeviceIo},
+    {EBUSY, FailureCause::Busy},
+    {EAGAIN, FailureCause::Busy},
+#if defined(EWOULDBLOCK) && EWOULDBLOCK != EAGAIN
+    {EWOULDBLOCK, FailureCause::Busy},
+#endif
+#ifdef ETXTBSY
+    {ETXTBSY, FailureCause::Busy},
+#endif
+};
+
+#ifdef Q_OS_WIN
+// Qt reports a failed file operation on Windows with the text of
+// GetLastError()'s code; the codes are written out to keep <windows.h> out.
+constexpr CodeCause SystemCodeCauses[] = {
+    {112, FailureCause::NoSpace},         // ERROR_DISK_FULL
+    {39, FailureCause::NoSpace},          // ERROR_HANDLE_DISK_FULL
+    {5, FailureCause::AccessDenied},      // ERROR_ACCESS_DENIED
+    {2, FailureCause::NotFound},          // ERROR_FILE_NOT_FOUND
+    {3, FailureCause::NotFound},          // ERROR_PATH_NOT_FOUND
+    {19, FailureCause::ReadOnly},         // ERROR_WRITE_PROTECT
+    {1117, FailureCause::DeviceIo},       // ERROR_IO_DEVICE
+    {23, FailureCause::DeviceIo},         // ERROR_CRC
+    {32, FailureCause::Busy},             // ERROR_SHARING_VIOLATION
+    {33, FailureCause::Busy},             // ERROR_LOCK_VIOLATION
+    {170, FailureCause::Busy},            // ERROR_BUSY
+};
+#else
+constexpr std::span<const CodeCause> SystemCodeCauses = ErrnoCauses;
+#endif
+
+}  // namespace
+
+QString CauseText(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::NoSpace:
+        return QStringLiteral("на диске нет места");
+    case FailureCause::AccessDenied:
+        return QStringLiteral("доступ запрещён");
+    case FailureCause::FolderInPlace:
+        return QStringLiteral("на месте файла находится папка");
+    case FailureCause::NotFound:
+        return QStringLiteral("путь не найден");
+    case FailureCause::ReadOnly:
+        return QStringLiteral("диск доступен только для чтения");
+    case FailureCause::DeviceIo:
+        return QStringLiteral("ошибка ввода-вывода устройства");
+    case FailureCause::Busy:
+        return QStringLiteral("устройство занято");
+    }
+    return {};
+}
+
+std::optional<FailureCause> ErrnoCause(int error)
+{
+    for (const CodeCause& entry : ErrnoCauses) {
+        if (entry.code == error)
+            return entry.cause;
+    }
+    return std::nullopt;
+}
+
+QString UnnamedCauseText(const QString& systemText)
+{
+    return QStringLiteral("ошибка системы (%1)").arg(systemText);
+}
+
+QString ErrnoText(int error)
+{
+    if (const auto cause = ErrnoCause(error))
+        return CauseText(*cause);
+    return UnnamedCauseText(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+std::optional<FailureCause> SystemTextCause(const QString& systemText)
+{
+    // The text was made by qt_error_string from the code in this process, so
+    // making it again for each known code finds the code exactly, whatever
+    // the language of the system's texts.
+    for (const CodeCause& entry : SystemCodeCauses) {
+        if (qt_error_string(entry.code) == systemText)
+            return entry.cause;
+    }
+    return std::nullopt;
+}
+
+QString FileErrorText(const QFileDevice& file)
+{
+    // Qt words these two in its own texts: a directory opened as a file, and
+    // QSaveFile refusing a directory or a write-protected file before the
+    // system is asked.
+    const QFileInfo info(file.fileName());
+    if (!file.fileName().isEmpty() && info.isDir())
+        return CauseText(FailureCause::FolderInPlace);
+    if (file.error() == QFileDevice::WriteError && info.exists() && !info.isWritable())
+        return CauseText(FailureCause::AccessDenied);
+    const QString systemText = file.errorString();
+    if (const auto cause = SystemTextCause(systemText))
+        return CauseText(*cause);
+    return UnnamedCauseText(systemText);
+}

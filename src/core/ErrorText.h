@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QFileDevice>
+#include <QString>
+
+#include <optional>
+
+// Why a file or device operation failed, in the operator's language. The
+// system's own texts come in the language of its installation, often English;
+// the common causes are named here in Russian, and a port implementation maps
+// its platform's error codes onto them.
+enum class FailureCause {
+    NoSpace,
+    AccessDenied,
+    FolderInPlace,  // a folder where a file is expected
+    NotFound,
+    ReadOnly,
+    DeviceIo,
+    Busy,
+};
+
+// The cause as a phrase that follows a colon: "на диске нет места".
+QString CauseText(FailureCause cause);
+
+// The common cause an errno value stands for, if it is one.
+std::optional<FailureCause> ErrnoCause(int error);
+
+// For a cause with no Russian words: a Russian phrase with the system's own
+// text in brackets after it.
+QString UnnamedCauseText(const QString& systemText);
+
+// Why an operation failed, from its errno value.
+QString ErrnoText(int error);
+
+// The common cause behind a text the system gave for one of its error codes,
+// for devices that keep the text but not the code.
+std::optional<FailureCause> SystemTextCause(const QString& systemText);
+
+// Why the last operation on the file failed. QFileDevice keeps only the
+// system's text, so the cause is recovered from that text and from what the
+// file's path is now.
+QString FileErrorText(const QFileDevice& file);
