@@ -3,6 +3,8 @@
 #include "core/Cp1251.h"
 #include "core/ErrorText.h"
 #include "scale/PortDevice.h"
+#include "scale/PortRules.h"
+#include "scale/ReceiveBounds.h"
 #include "scale/SerialPortErrorText.h"
 
 #include <QDir>
@@ -22,15 +24,6 @@ namespace {
 // Bounds the wait in close() for output the kernel has not yet taken; close
 // is only used from the port dialog, where a short pause is harmless.
 constexpr int CloseDrainMs = 200;
-
-// Most a poll takes from the line. A scale sends a few dozen characters per
-// poll; a device that floods the line (or garbage at a wrong baud rate) must
-// not grow the terminal's memory, and what lies beyond this is dropped.
-constexpr qint64 MaxReceiveBytes = 4096;
-// A poll that finds this much is a flood, not a scale: at 9600 baud a scale
-// sends under 300 characters between two polls. The backlog in the driver is
-// then dropped, so the next poll reads what the device sends from now on.
-constexpr qint64 FloodBytes = MaxReceiveBytes / 2;
 
 QSerialPort::Parity QtParity(LineSettings::Parity parity)
 {
@@ -62,10 +55,6 @@ QSerialPort::StopBits QtStopBits(LineSettings::StopBits stopBits)
     return QSerialPort::OneStop;
 }
 
-Status NotOpen()
-{
-    return Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Порт не открыт"));
-}
 
 }  // namespace
 
@@ -99,29 +88,24 @@ QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
 
 Status QtSerialPort::setPortNumber(std::int16_t number)
 {
-    if (port_.isOpen())
-        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
-    if (number < MinPortNumber || number > MaxPortNumber)
-        return Status::failure(ErrorNumber::InvalidPortNumber,
-                               QStringLiteral("Недопустимый номер порта: %1").arg(number));
-    number_ = number;
-    return Status::success();
+    Status allowed = CheckNewPortNumber(port_.isOpen(), number);
+    if (allowed.ok())
+        number_ = number;
+    return allowed;
 }
 
 Status QtSerialPort::setSettings(const QString& lineParameters)
 {
-    const auto parsed = ParseLineSettings(lineParameters);
-    if (!parsed)
-        return Status::failure(ErrorNumber::InvalidPropertyValue,
-                               QStringLiteral("Недопустимые параметры порта: «%1»").arg(lineParameters));
-    settings_ = *parsed;
-    return Status::success();
+    const Result<LineSettings> parsed = PortLineSettings(lineParameters);
+    if (parsed.ok())
+        settings_ = parsed.value;
+    return parsed.status;
 }
 
 Status QtSerialPort::open()
 {
     if (port_.isOpen())
-        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+        return PortAlreadyOpen();
 
     const QString device = PortDeviceName(number_, dataDir_);
     port_.setPortName(device);  // a full path is taken as it is
@@ -151,7 +135,7 @@ Status QtSerialPort::open()
 Status QtSerialPort::close()
 {
     if (!port_.isOpen())
-        return NotOpen();
+        return PortNotOpen();
     // QSerialPort::close() discards output it still holds (where it writes
     // the line itself), so a query sent just before closing would otherwise
     // never leave.
@@ -296,7 +280,7 @@ Status QtSerialPort::takeLoss()
     // The loss noticed behind the poll's back is reported once, as the loss
     // it was; after that the port is simply closed.
     if (!lostReason_)
-        return NotOpen();
+        return PortNotOpen();
     const Status lost = Status::failure(ErrorNumber::PortLost, *lostReason_);
     lostReason_.reset();
     return lost;

@@ -1,7 +1,9 @@
 #include "scale/Win32SerialPort.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "scale/PortDevice.h"
+#include "scale/PortRules.h"
 #include "scale/ReceiveBounds.h"
 
 #include <windows.h>
@@ -57,9 +59,9 @@ QString ReasonText(DWORD error)
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
         return QStringLiteral("такого порта нет");
-    case ERROR_ACCESS_DENIED:
+    case ERROR_ACCESS_DENIED:  // what Windows answers for a port another program holds
     case ERROR_SHARING_VIOLATION:
-        return QStringLiteral("порт занят другой программой");
+        return CauseText(FailureCause::Busy);
     case ERROR_INVALID_PARAMETER:
         return QStringLiteral("порт не поддерживает эти параметры");
     case ERROR_DEVICE_REMOVED:
@@ -71,7 +73,7 @@ QString ReasonText(DWORD error)
     case ERROR_GEN_FAILURE:
     case ERROR_IO_DEVICE:
     case ERROR_SEM_TIMEOUT:
-        return QStringLiteral("ошибка ввода-вывода устройства");
+        return CauseText(FailureCause::DeviceIo);
     default:
         break;
     }
@@ -83,13 +85,9 @@ QString ReasonText(DWORD error)
     LocalFree(text);
     if (system.isEmpty())
         system = QStringLiteral("код %1").arg(error);
-    return QStringLiteral("системная ошибка (%1)").arg(system);
+    return UnnamedCauseText(system);
 }
 
-Status NotOpen()
-{
-    return Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Порт не открыт"));
-}
 
 }  // namespace
 
@@ -109,29 +107,24 @@ void Win32SerialPort::release()
 
 Status Win32SerialPort::setPortNumber(std::int16_t number)
 {
-    if (isOpen())
-        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
-    if (number < MinPortNumber || number > MaxPortNumber)
-        return Status::failure(ErrorNumber::InvalidPortNumber,
-                               QStringLiteral("Недопустимый номер порта: %1").arg(number));
-    number_ = number;
-    return Status::success();
+    Status allowed = CheckNewPortNumber(isOpen(), number);
+    if (allowed.ok())
+        number_ = number;
+    return allowed;
 }
 
 Status Win32SerialPort::setSettings(const QString& lineParameters)
 {
-    const auto parsed = ParseLineSettings(lineParameters);
-    if (!parsed)
-        return Status::failure(ErrorNumber::InvalidPropertyValue,
-                               QStringLiteral("Недопустимые параметры порта: «%1»").arg(lineParameters));
-    settings_ = *parsed;
-    return Status::success();
+    const Result<LineSettings> parsed = PortLineSettings(lineParameters);
+    if (parsed.ok())
+        settings_ = parsed.value;
+    return parsed.status;
 }
 
 Status Win32SerialPort::open()
 {
     if (isOpen())
-        return Status::failure(ErrorNumber::PortAlreadyOpen, QStringLiteral("Порт уже открыт"));
+        return PortAlreadyOpen();
     const QString device = PortDeviceName(number_, dataDir_);
     const auto cannot = [&device](DWORD error) {
         return Status::failure(ErrorNumber::PortUnavailable,
@@ -190,7 +183,7 @@ Status Win32SerialPort::open()
 Status Win32SerialPort::close()
 {
     if (!isOpen())
-        return NotOpen();
+        return PortNotOpen();
     // CloseHandle discards nothing the driver has taken, but a query queued
     // just before must leave before the line's settings change.
     FlushFileBuffers(Handle(handle_));
@@ -201,7 +194,7 @@ Status Win32SerialPort::close()
 Status Win32SerialPort::send(const QString& text)
 {
     if (!isOpen())
-        return NotOpen();
+        return PortNotOpen();
     const QByteArray bytes = ToCp1251(text);
     DWORD written = 0;
     if (!WriteFile(Handle(handle_), bytes.constData(), static_cast<DWORD>(bytes.size()), &written, nullptr))
@@ -214,7 +207,7 @@ Status Win32SerialPort::send(const QString& text)
 Result<QString> Win32SerialPort::receive()
 {
     if (!isOpen())
-        return Result<QString>::failure(NotOpen());
+        return Result<QString>::failure(PortNotOpen());
     DWORD errors = 0;
     COMSTAT stat{};
     // Also clears a line error (framing, parity, overrun) that would
