@@ -4,10 +4,14 @@
 #include "core/Cp1251.h"
 #include "core/OperatorPanel.h"
 #include "core/SerialPort.h"
+#include "core/Terminal.h"
+#include "journal/DayFile.h"
 #include "tests/support/InertSerialPort.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 
 // Seams for measuring, without a test framework. The port hands over bytes
 // the way the real one does (one read of everything waiting, decoded from
@@ -48,3 +52,20 @@ public:
     void message(const QString&) override { ++messages; }
     void beep() override { ++beeps; }
 };
+
+// A terminal over these seams with a fresh temporary data directory.
+struct BenchTerminal {
+    QTemporaryDir dir;
+    BenchPort port;
+    BenchClock clock;
+    BenchPanel panel;
+    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
+};
+
+// Puts a day file of the given bytes in the terminal's data directory; false
+// when it could not be written whole.
+inline bool WriteDayFile(const Terminal& terminal, const QDate& day, const QByteArray& bytes)
+{
+    QFile file(DayFileName(terminal.dataDir, day));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}

@@ -170,18 +170,13 @@ QByteArray DayFileBytes(int lines)
 void BM_LoadDayFile(benchmark::State& state)
 {
     const int lines = static_cast<int>(state.range(0));
-    QTemporaryDir dir;
-    BenchPort port;
-    BenchClock clock;
-    BenchPanel panel;
-    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
+    BenchTerminal bench;
+    Terminal& terminal = bench.terminal;
     const QByteArray bytes = DayFileBytes(lines);
-    QFile file(DayFileName(terminal.dataDir, clock.currentDate()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    if (!WriteDayFile(terminal, bench.clock.currentDate(), bytes)) {
         state.SkipWithError("day file could not be written");
         return;
     }
-    file.close();
     for (auto _ : state) {
         if (!LoadDayFile(terminal).ok())
             state.SkipWithError("load failed");
@@ -201,19 +196,16 @@ BENCHMARK(BM_LoadDayFile)->Arg(1000)->Arg(100000)->UseRealTime()->Unit(benchmark
 void BM_ReadPastDay(benchmark::State& state)
 {
     const int lines = static_cast<int>(state.range(0));
-    QTemporaryDir dir;
-    const QString dataDir = dir.path() + u'/';
-    const QDate day(2026, 6, 15);
+    BenchTerminal bench;
+    const QDate day = bench.clock.currentDate().addDays(-1);
     const QByteArray bytes = DayFileBytes(lines);
-    QFile file(DayFileName(dataDir, day));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    if (!WriteDayFile(bench.terminal, day, bytes)) {
         state.SkipWithError("day file could not be written");
         return;
     }
-    file.close();
     DayTotals totals;
     for (auto _ : state) {
-        const DayJournal journal = ReadDayJournal(dataDir, day);
+        const DayJournal journal = ReadDayJournal(bench.terminal.dataDir, day);
         totals = CountDayTotals(journal.text);
         benchmark::DoNotOptimize(totals);
     }

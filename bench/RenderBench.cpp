@@ -128,18 +128,14 @@ BENCHMARK(BM_RebuildJournalBox)->Arg(1000)->Arg(10000)->Iterations(20)->Unit(ben
 void BM_DayJournalWindowShowsDay(benchmark::State& state)
 {
     const int lines = static_cast<int>(state.range(0));
-    QTemporaryDir dir;
-    BenchPort port;
-    BenchClock clock;
-    BenchPanel panel;
-    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
+    BenchTerminal bench;
+    Terminal& terminal = bench.terminal;
+    const BenchClock& clock = bench.clock;
     const QByteArray journal = ToCp1251(GeneratedJournal(lines));
     const QDate days[2] = {clock.currentDate().addDays(-2), clock.currentDate().addDays(-1)};
     for (const QDate& day : days) {
         // The second day differs from its first line on.
-        const QByteArray bytes = day == days[0] ? journal : QByteArray("\r\n") + journal;
-        QFile file(DayFileName(terminal.dataDir, day));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        if (!WriteDayFile(terminal, day, day == days[0] ? journal : QByteArray("\r\n") + journal)) {
             state.SkipWithError("day file could not be written");
             return;
         }
@@ -162,18 +158,13 @@ BENCHMARK(BM_DayJournalWindowShowsDay)->Arg(100000)->Iterations(10)->UseRealTime
 void BM_DayJournalWindowSameDayAgain(benchmark::State& state)
 {
     const int lines = static_cast<int>(state.range(0));
-    QTemporaryDir dir;
-    BenchPort port;
-    BenchClock clock;
-    BenchPanel panel;
-    Terminal terminal{TerminalState{}, Display{}, port, clock, panel, dir.path() + u'/'};
-    const QByteArray bytes = ToCp1251(GeneratedJournal(lines));
-    QFile file(DayFileName(terminal.dataDir, clock.currentDate()));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    BenchTerminal bench;
+    Terminal& terminal = bench.terminal;
+    const BenchClock& clock = bench.clock;
+    if (!WriteDayFile(terminal, clock.currentDate(), ToCp1251(GeneratedJournal(lines)))) {
         state.SkipWithError("day file could not be written");
         return;
     }
-    file.close();
     DayJournalWindow window(terminal, nullptr);
     window.show();
     QCoreApplication::processEvents();
