@@ -12,12 +12,10 @@
 
 #include <utility>
 
-#ifndef Q_OS_WIN
 #include <cerrno>
 
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -60,13 +58,13 @@ QSerialPort::StopBits QtStopBits(LineSettings::StopBits stopBits)
 
 QtSerialPort::QtSerialPort(QString dataDir) : dataDir_(std::move(dataDir))
 {
-    // Where QSerialPort reads the line itself (Windows), its buffer is
-    // bounded: a flood waits in the driver, where the next receive() drops it.
+    // Should QSerialPort ever read the line itself, its buffer is bounded: a
+    // flood waits in the driver, where the next receive() drops it.
     port_.setReadBufferSize(MaxReceiveBytes);
-    // Where QSerialPort's notifiers watch the line between polls (Windows),
-    // a device that goes away makes them raise errors in a tight loop;
-    // closing the port stops it. The close is queued, since Qt is still
-    // inside its own handler here.
+    // Where QSerialPort's notifiers still watch the line between polls, a
+    // device that goes away makes them raise errors in a tight loop; closing
+    // the port stops it. The close is queued, since Qt is still inside its
+    // own handler here.
     QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this](QSerialPort::SerialPortError error) {
         if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
             return;
@@ -175,39 +173,13 @@ void QtSerialPort::quietBetweenPolls()
     // QSerialPort reads the line from a socket notifier whenever the event
     // loop runs: the own scale's ten frames a second would wake the terminal
     // ten times a second besides its polls, each only to move the bytes into
-    // a buffer the next poll reads anyway. Without a socket notifier
-    // (Windows) nothing changes.
+    // a buffer the next poll reads anyway.
     const auto notifiers = port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly);
     for (QSocketNotifier* notifier : notifiers) {
         if (notifier->type() == QSocketNotifier::Read)
             notifier->setEnabled(false);
     }
 }
-
-#ifdef Q_OS_WIN
-
-Status QtSerialPort::writeLine(const QByteArray& bytes)
-{
-    port_.write(bytes);
-    // write() only queues; without this the bytes would wait for the event
-    // loop. flush() hands them to the driver without waiting for the line.
-    port_.flush();
-    return takeError();
-}
-
-Result<QByteArray> QtSerialPort::readLine()
-{
-    // QSerialPort fills its buffer as the event loop runs; a zero wait adds
-    // what the driver holds now.
-    if (port_.bytesAvailable() == 0) {
-        port_.waitForReadyRead(0);
-        if (Status status = takeError(); !status.ok())
-            return Result<QByteArray>::failure(status);
-    }
-    return Result<QByteArray>::success(port_.read(MaxReceiveBytes));
-}
-
-#else
 
 // QSerialPort opens, sets up, locks and closes the device; the polls read and
 // write its descriptor themselves. QSerialPort's own reads and writes go
@@ -263,8 +235,6 @@ std::optional<QString> QtSerialPort::hungUpReason() const
     return ErrnoText(errno);
 }
 
-#endif
-
 Status QtSerialPort::lost(const QString& reason)
 {
     // Left open, a hung-up device keeps QSerialPort's notifiers, where any
@@ -316,11 +286,6 @@ Status QtSerialPort::takeError()
 
 std::optional<QString> QtSerialPort::goneReason(QSerialPort::SerialPortError error, const QString& qtText) const
 {
-#ifdef Q_OS_WIN
-    // Qt reports a removed device on Windows as these errors and nothing
-    // transient as them.
-    return SerialPortErrorText(error, qtText);
-#else
     Q_UNUSED(error);
     Q_UNUSED(qtText);
     // QSerialPort cannot tell a dead line from a passing hiccup: a hung-up
@@ -328,5 +293,4 @@ std::optional<QString> QtSerialPort::goneReason(QSerialPort::SerialPortError err
     // errno was left over, while a read that merely would block comes out as
     // a ResourceError.
     return hungUpReason();
-#endif
 }

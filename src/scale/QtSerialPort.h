@@ -8,7 +8,7 @@
 
 #include <optional>
 
-// The terminal's port on QSerialPort, polled: nothing here reacts to
+// The terminal's port on QSerialPort (Linux and other POSIX systems), polled: nothing here reacts to
 // readyRead, each receive() takes what has arrived. Port numbers name devices
 // through PortDeviceName, so the operator can point a number at any device
 // by a link in the data directory.
@@ -48,10 +48,8 @@ private:
     Status writeLine(const QByteArray& bytes);
     // Closes the port whose device has gone and says so.
     Status lost(const QString& reason);
-#ifndef Q_OS_WIN
     // Why the line is hung up, or nothing while it is there.
     std::optional<QString> hungUpReason() const;
-#endif
 
     QString dataDir_;
     std::int16_t number_ = 1;
