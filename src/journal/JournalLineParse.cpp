@@ -1,5 +1,6 @@
 #include "journal/JournalLineParse.h"
 
+#include <array>
 #include <charconv>
 
 namespace {
@@ -81,6 +82,23 @@ std::optional<double> JournalNumber(QStringView line, qsizetype& at)
     return negative ? -value : value;
 }
 
+// Three digit groups of the given widths joined by one separator, as the
+// date text ("06-15-2026") and the time text ("09:05:30") are.
+std::optional<std::array<int, 3>> DigitGroups(QStringView line, qsizetype& at, std::array<int, 3> widths,
+                                              char16_t separator)
+{
+    std::array<int, 3> groups{};
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0 && !Expect(line, at, QStringView(&separator, 1)))
+            return std::nullopt;
+        const std::optional<int> group = Digits(line, at, widths[k]);
+        if (!group)
+            return std::nullopt;
+        groups[k] = *group;
+    }
+    return groups;
+}
+
 // A journal number text that is a whole number from 0 up.
 std::optional<int> JournalCount(QStringView line, qsizetype& at)
 {
@@ -110,23 +128,15 @@ std::optional<WeighingLineFields> ParseWeighingLine(QStringView line)
         return std::nullopt;
     fields.number = *number;
 
-    const auto month = Digits(line, at, 2);
-    const bool dash1 = month && Expect(line, at, u"-");
-    const auto day = dash1 ? Digits(line, at, 2) : std::nullopt;
-    const bool dash2 = day && Expect(line, at, u"-");
-    const auto year = dash2 ? Digits(line, at, 4) : std::nullopt;
-    if (!year || !Expect(line, at, u"  "))
+    const auto date = DigitGroups(line, at, {2, 2, 4}, u'-');  // month, day, year
+    if (!date || !Expect(line, at, u"  "))
         return std::nullopt;
-    fields.date = QDate(*year, *month, *day);
+    fields.date = QDate((*date)[2], (*date)[0], (*date)[1]);
 
-    const auto hours = Digits(line, at, 2);
-    const bool colon1 = hours && Expect(line, at, u":");
-    const auto minutes = colon1 ? Digits(line, at, 2) : std::nullopt;
-    const bool colon2 = minutes && Expect(line, at, u":");
-    const auto seconds = colon2 ? Digits(line, at, 2) : std::nullopt;
-    if (!seconds || !Expect(line, at, u"    "))
+    const auto time = DigitGroups(line, at, {2, 2, 2}, u':');
+    if (!time || !Expect(line, at, u"    "))
         return std::nullopt;
-    fields.time = QTime(*hours, *minutes, *seconds);
+    fields.time = QTime((*time)[0], (*time)[1], (*time)[2]);
     if (!fields.date.isValid() || !fields.time.isValid())
         return std::nullopt;
 
