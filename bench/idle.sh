@@ -37,19 +37,7 @@ if ! command -v Xvfb >/dev/null; then
   exit 1
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/veltar-idle.XXXXXX")
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/bench/scratch.sh" idle
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
@@ -68,11 +56,6 @@ unset QT_QPA_PLATFORM
 # one of its own); /proc/PID/stat counts only in clock ticks, too coarse for
 # a window that idles.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ s += $1 } END { printf "%d\n", s }'; }
-
-stop() {  # stop one process started here, by its id
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
 
 # side_by_side NAME SCRIPT_LINE [BARE_ARGUMENTS]: the terminal on the
 # simulator playing SCRIPT_LINE, the bare window and the bare window with the

@@ -46,24 +46,7 @@ make -C "$build" -j"${BENCH_JOBS:-2}" "${targets[@]}" >/dev/null
 
 # --- Scratch space and the processes started here ----------------------------
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/veltar-bench.XXXXXX")
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-stop() {  # stop one process started here, by its id
-  kill "$1" 2>/dev/null || true
-  wait "$1" 2>/dev/null || true
-}
+source "$root/bench/scratch.sh" bench
 
 # --- In-process benchmarks ---------------------------------------------------
 
