@@ -1,6 +1,8 @@
 #include "journal/PastJournal.h"
 
 #include "core/Cp1251.h"
+#include "core/DecimalNumber.h"
+#include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
 #include "journal/JournalLineParse.h"
@@ -10,8 +12,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -20,33 +20,6 @@ QString Unreadable(const QDate& date, const QString& why)
     return QStringLiteral("Журнал за %1 не прочитан: %2").arg(DateText(date), why);
 }
 
-// Adds decimals exactly while they have at most six places, which covers
-// every weight the scales give; anything finer is added as a double.
-class NetSum {
-public:
-    void add(double net)
-    {
-        if (std::abs(net) < 1e12) {
-            const long long micro = std::llround(net * Scale);
-            const bool exact = static_cast<double>(micro) / Scale == net;
-            const bool fits = micro >= 0 ? micro_ <= Limit - micro : micro_ >= -Limit - micro;
-            if (exact && fits) {
-                micro_ += micro;
-                return;
-            }
-        }
-        rest_ += net;
-    }
-
-    // One rounding of the exact decimal sum, so 0.1 + 0.2 gives 0.3.
-    double value() const { return static_cast<double>(micro_) / Scale + rest_; }
-
-private:
-    static constexpr double Scale = 1e6;
-    static constexpr long long Limit = std::numeric_limits<long long>::max();
-    long long micro_ = 0;
-    double rest_ = 0;
-};
 
 }  // namespace
 
@@ -68,13 +41,13 @@ DayJournal ReadDayJournal(const QString& dataDir, const QDate& date)
         journal.problem =
             info.exists() && !info.isReadable()
                 ? Unreadable(date, QStringLiteral("нет доступа к файлу %1.").arg(shown))
-                : Unreadable(date, QStringLiteral("файл %1 не открывается (%2).").arg(shown, file.errorString()));
+                : Unreadable(date, QStringLiteral("файл %1 не открывается: %2.").arg(shown, FileErrorText(file)));
         return journal;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         journal.problem =
-            Unreadable(date, QStringLiteral("ошибка чтения файла %1 (%2).").arg(shown, file.errorString()));
+            Unreadable(date, QStringLiteral("ошибка чтения файла %1: %2.").arg(shown, FileErrorText(file)));
         return journal;
     }
     file.close();
@@ -103,13 +76,14 @@ QSet<QDate> DaysWithJournal(const QString& dataDir)
 DayTotals CountDayTotals(QStringView journalText)
 {
     DayTotals totals;
-    NetSum net;
+    // Added as the running sum is, as decimals: 0.1 + 0.2 gives 0.3.
+    double net = 0;
     const auto count = [&](QStringView line) {
         if (line.isEmpty())
             return;
         if (const auto weighing = ParseWeighingLine(line)) {
             ++totals.weighings;
-            net.add(weighing->net);
+            net = DecimalSum(net, weighing->net);
         } else if (IsSumLine(line)) {
             ++totals.sumLines;
         } else {
@@ -128,7 +102,7 @@ DayTotals CountDayTotals(QStringView journalText)
         start = i + 1;
     }
     count(journalText.sliced(start));
-    totals.net = net.value();
+    totals.net = net;
     return totals;
 }
 
