@@ -58,11 +58,15 @@ Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate&
     return PaintReport(printer, ReportLines(journalText, date));
 }
 
-QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
+QString DocumentsFolder(const Terminal& terminal)
 {
     // The data directory is hidden from the user, or not the user's to write.
-    const QString folder = IsWritableFolder(terminal.documentsDir) ? terminal.documentsDir : terminal.dataDir;
-    return folder + DateText(date) + QStringLiteral(".pdf");
+    return IsWritableFolder(terminal.documentsDir) ? terminal.documentsDir : terminal.dataDir;
+}
+
+QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
+{
+    return DocumentsFolder(terminal) + DateText(date) + QStringLiteral(".pdf");
 }
 
 void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
