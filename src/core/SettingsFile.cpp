@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -140,6 +141,13 @@ Status DecodeSettings(const QByteArray& bytes, TerminalState& state)
             return RecordTooLong(record);
         read[record - 1] = std::move(*text);
     }
+    // A running sum that is no number (NaN) or beyond every number would
+    // show as "nan" or "inf" on screen and in the next sum line.
+    const double sumWeight = r.real(11);
+    if (!std::isfinite(sumWeight)) {
+        return Status::failure(ErrorNumber::BadRecordLength,
+                               QStringLiteral("Суммарный вес в записи 11 файла настроек не является числом"));
+    }
     for (int i = 0; i < 5; ++i)
         *texts[i] = std::move(read[i]);
     state.MinWeightGrams = r.int16(6);
@@ -147,7 +155,7 @@ Status DecodeSettings(const QByteArray& bytes, TerminalState& state)
     state.DayIndex = r.int16(8);
     state.SumCount = r.int16(9);
     state.SumOn = r.int16(10);
-    state.SumWeight = r.real(11);
+    state.SumWeight = sumWeight;
     state.AutoWeighOn = r.int16(12);
     state.ScaleKind = r.int16(13);
     return Status::success();

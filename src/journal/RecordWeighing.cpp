@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -53,6 +54,14 @@ Status RecordWeighing(Terminal& terminal)
                                QStringLiteral("Взвешивание не записано: в сумме уже %1 взвешиваний. "
                                               "Выключите суммирование и начните новую сумму.")
                                    .arg(CounterMax));
+    }
+    // A sum past the largest number would reach the labels, the sum line and
+    // the settings file as "inf".
+    if (s.SumOn == 1 && !std::isfinite(DecimalSum(s.SumWeight, s.NetWeight))) {
+        return Status::failure(ErrorNumber::Overflow,
+                               QStringLiteral("Взвешивание не записано: суммарный вес вышел бы за пределы чисел, "
+                                              "которые программа может сохранить. Выключите суммирование и "
+                                              "начните новую сумму."));
     }
 
     // A life-time count that nothing shows: it stops at its limit rather than

@@ -114,8 +114,11 @@ TEST_F(Recording, WeighingsPastTheLimitsAreRefusedBeforeAnythingChanges)
     struct Case {
         const char* what;
         std::int16_t dayIndex, sumOn, sumCount;
+        double sumWeight = 0;
+        double net = 5;
     };
-    for (const Case c : {Case{"1001st of the day", 1000, 0, 0}, Case{"sum of 32767", 5, 1, 32767}}) {
+    for (const Case c : {Case{"1001st of the day", 1000, 0, 0}, Case{"sum of 32767", 5, 1, 32767},
+                         Case{"sum beyond a double", 5, 1, 1, 1.7e308, 1.7e308}}) {
         SCOPED_TRACE(c.what);
         TempDataDir fresh;
         Terminal f{TerminalState{}, Display{}, port, clock, panel, fresh.path()};
@@ -124,7 +127,8 @@ TEST_F(Recording, WeighingsPastTheLimitsAreRefusedBeforeAnythingChanges)
         f.state.DayIndex = c.dayIndex;
         f.state.SumOn = c.sumOn;
         f.state.SumCount = c.sumCount;
-        f.state.NetWeight = 5;
+        f.state.SumWeight = c.sumWeight;
+        f.state.NetWeight = c.net;
         const QByteArray fileBefore = fresh.read(DayFileName(QString(), clock.currentDate()));
         const QByteArray settingsBefore = fresh.read(SettingsFileName);
         const TerminalState before = f.state;
