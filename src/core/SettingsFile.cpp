@@ -221,7 +221,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     if (terminal.state.PathExists != 1) {
         if (!CreateDataDirectory(terminal.dataDir)) {
             return Status::failure(ErrorNumber::PathNotFound,
-                                   QStringLiteral("Не удаётся создать папку %1")
+                                   QStringLiteral("Не удается создать папку %1")
                                        .arg(QDir::toNativeSeparators(terminal.dataDir)));
         }
         SetDefaults(terminal.state);
@@ -246,7 +246,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     const QString badPath = FreeBadName(path);
     if (!QFile::rename(path, badPath)) {
         return Status::failure(ErrorNumber::PathFileAccess,
-                               QStringLiteral("Не удаётся переименовать повреждённый файл настроек %1 в %2")
+                               QStringLiteral("Не удается переименовать поврежденный файл настроек %1 в %2")
                                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(badPath)));
     }
     SetDefaults(terminal.state);
@@ -258,7 +258,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     const Status saved = SaveSettings(terminal);
     if (!saved.ok())
         return saved;
-    QString message = QStringLiteral("Файл настроек %1 повреждён (%2).\nОн сохранён как %3, действуют настройки по умолчанию.")
+    QString message = QStringLiteral("Файл настроек %1 поврежден (%2).\nОн сохранен как %3, действуют настройки по умолчанию.")
                           .arg(QDir::toNativeSeparators(path), loaded.description, QDir::toNativeSeparators(badPath));
     if (last) {
         message += QStringLiteral("\nНумерация взвешиваний продолжается по журналу за сегодня: последнее записанное "

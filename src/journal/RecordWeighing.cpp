@@ -1,6 +1,7 @@
 #include "journal/RecordWeighing.h"
 
 #include "core/DecimalNumber.h"
+#include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
@@ -93,12 +94,12 @@ Status RecordWeighing(Terminal& terminal)
     if (const Status appended = AppendDayFileLine(terminal, s.FileLine, date); !appended.ok()) {
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
-                        .arg(appended.description);
+                        .arg(AfterColon(appended.description));
     }
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.
     if (const Status saved = SaveSettings(terminal); !saved.ok()) {
-        problems << QStringLiteral("Счётчики взвешиваний не сохранены в файле настроек: %1.").arg(saved.description);
+        problems << QStringLiteral("Счетчики взвешиваний не сохранены в файле настроек: %1.").arg(AfterColon(saved.description));
     }
 
     d.Label8 = DisplayNumberText(s.SumWeight);

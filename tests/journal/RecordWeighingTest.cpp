@@ -175,6 +175,9 @@ TEST_F(Recording, FailedAppendLeavesTheWeighingOnScreenAndTellsTheOperatorOnce)
     EXPECT_EQ(panel.beeps, 1);
     ASSERT_EQ(panel.messages.size(), 1);
     EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("№1"))) << panel.messages[0].toStdString();
+    // The cause goes on after the colon as part of the sentence.
+    EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("файл журнала: ошибка доступа к файлу")))
+        << panel.messages[0].toStdString();
     EXPECT_TRUE(t.display.Text1.contains(QStringLiteral("8кг")));
     EXPECT_EQ(t.display.Text1SelStart, t.state.JournalText.size());
     EXPECT_EQ(storedSettings().DayIndex, 1);
