@@ -99,7 +99,8 @@ Status RecordWeighing(Terminal& terminal)
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.
     if (const Status saved = SaveSettings(terminal); !saved.ok()) {
-        problems << QStringLiteral("Счетчики взвешиваний не сохранены в файле настроек: %1.").arg(AfterColon(saved.description));
+        problems << QStringLiteral("Счетчики взвешиваний не сохранены в файле настроек: %1.")
+                        .arg(AfterColon(saved.description));
     }
 
     d.Label8 = DisplayNumberText(s.SumWeight);
