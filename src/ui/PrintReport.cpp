@@ -1,5 +1,6 @@
 #include "ui/PrintReport.h"
 
+#include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/Report.h"
 #include "ui/ReportPrinter.h"
@@ -24,7 +25,7 @@ QString DocumentName(const QDate& date)
 
 QString Failed(const Status& status)
 {
-    return QStringLiteral("%1 (ошибка %2).").arg(status.description).arg(status.number);
+    return QStringLiteral("%1 (ошибка %2).").arg(AfterColon(status.description)).arg(status.number);
 }
 
 bool IsWritableFolder(const QString& path)
