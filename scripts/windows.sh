@@ -136,7 +136,9 @@ export VELTAR_PDF_READER="Z:${pdfs//\//\\}"
 
 # Skips that hold for a reason under Wine; any other skip fails the check.
 explained_skips=(
-  'ScaleSimProcess.*' # the scale simulator plays a Linux pseudo-terminal
+  # Qt for Windows is built without ICU: no windows-1251 decoder of Qt's to
+  # compare the table with (the Linux run compares it).
+  'Cp1251.EveryByteAgreesWithQtAndRoundTrips'
 )
 skips=0
 # Counts the skipped cases in the GoogleTest reports in folder $1, which
