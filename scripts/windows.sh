@@ -111,17 +111,75 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 pids+=("$!")
 
+# No PDF reader runs as a Windows program: the report tests leave their PDFs
+# here and this side reads them with poppler's tools (ReportPrinterTest.cpp
+# says how).
+pdfs="$run/pdf"
+mkdir -p "$pdfs"
+(
+  cd "$pdfs"
+  while :; do
+    for ask in *.ask; do
+      [ -e "$ask" ] || continue
+      name=${ask%.ask}
+      mapfile -t command < <(tr -d '\r' <"$ask")
+      case ${command[0]} in pdftotext | pdfinfo) ;; *) command=(false) ;; esac
+      rc=0
+      "${command[@]}" >"$name.out" 2>"$name.err" || rc=$?
+      echo "$rc" >"$name.tmp" && mv "$name.tmp" "$name.done" && mv "$ask" "$name.asked"
+    done
+    sleep 0.1
+  done
+) &
+pids+=("$!")
+export VELTAR_PDF_READER="Z:${pdfs//\//\\}"
+
+# Skips that hold for a reason under Wine; any other skip fails the check.
+explained_skips=(
+  # Qt for Windows is built without ICU: no windows-1251 decoder of Qt's to
+  # compare the table with (the Linux run compares it).
+  'Cp1251.EveryByteAgreesWithQtAndRoundTrips'
+)
+skips=0
+# Counts the skipped cases in the GoogleTest reports in folder $1, which
+# must hold $2 reports, and fails on one not explained above.
+check_skips() {
+  local name pattern reports count=0 unexplained=0
+  reports=$(find "$1" -maxdepth 1 -name '*.xml' | wc -l)
+  if ((reports != $2)); then
+    say "$reports test reports in $1, not $2"
+    return 1
+  fi
+  while IFS= read -r name; do
+    count=$((count + 1))
+    for pattern in "${explained_skips[@]}"; do
+      # shellcheck disable=SC2053 # the pattern is a glob
+      [[ $name == $pattern ]] && continue 2
+    done
+    say "skipped without a reason on the list: $name"
+    unexplained=$((unexplained + 1))
+  done < <(sed -n 's/.*<testcase name="\([^"]*\)".*result="skipped".*classname="\([^"]*\)".*/\2.\1/p' "$1"/*.xml)
+  skips=$((skips + count))
+  say "$count cases skipped ($3)"
+  ((unexplained == 0))
+}
+
 say "running the tests under Wine"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" | tee "$run/ctest.log"
-grep -E '^\[  SKIPPED \]|tests passed' "$run/ctest.log" || true
+mkdir -p "$run/gtest"
+GTEST_OUTPUT="xml:Z:${run//\//\\}\\gtest\\" ctest --test-dir "$build" --output-on-failure -j "$(nproc)" |
+  tee "$run/ctest.log"
+check_skips "$run/gtest" "$(ctest --test-dir "$build" -N | sed -n 's/^Total Tests: //p')" "the tests under Wine"
 exec 3>&-
 
 # CTest draws off screen; activation is the platform's own business, so the
 # window tests run once more with Windows' platform plugin on the display.
 say "the window tests again with the windows platform plugin"
+mkdir -p "$run/gtest-windows"
 for binary in ui_tests dialog_tests; do
-  QT_QPA_PLATFORM=windows "${wine[@]}" "$build/tests/$binary.exe" --gtest_brief=1
+  QT_QPA_PLATFORM=windows GTEST_OUTPUT="xml:Z:${run//\//\\}\\gtest-windows\\" \
+    "${wine[@]}" "$build/tests/$binary.exe" --gtest_brief=1
 done
+check_skips "$run/gtest-windows" 2 "the window tests with the windows platform plugin"
 
 say "installing silently under Wine, into a folder of the operator's choice"
 program_dir="$WINEPREFIX/drive_c/Weighing/Veltar"
@@ -136,8 +194,9 @@ ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"В
   { say "no Start-menu entry"; exit 1; }
 
 say "weighing end to end with the installed program under Wine"
-VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" \
+VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" GTEST_OUTPUT="xml:$run/gtest-e2e/" \
   build/tests/end_to_end_tests --gtest_brief=0
+check_skips "$run/gtest-e2e" 1 "the end-to-end test"
 
 say "uninstalling: the program goes, the journals stay"
 # The uninstaller copies itself away and works from there: wait for it.
@@ -145,4 +204,4 @@ say "uninstalling: the program goes, the journals stay"
 for _ in $(seq 300); do [ -e "$program_dir/bin/veltar-terminal.exe" ] || break; sleep 0.1; done
 [ ! -e "$program_dir/bin/veltar-terminal.exe" ] || { say "the uninstaller left the program"; exit 1; }
 ls "$WINEPREFIX/drive_c/Program Files/Orvalta/"*.txt >/dev/null || { say "the uninstaller took the journals"; exit 1; }
-say "all Windows checks passed in $((SECONDS - started)) s"
+say "all Windows checks passed in $((SECONDS - started)) s; $skips cases skipped, each for a reason on the list"

@@ -32,3 +32,13 @@ QFont SerifFont(double points)
     return Face({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")},
                 QFont::Serif, points);
 }
+
+QFont MonoFont(double points)
+{
+    // Named rather than the system's fixed-width font, which is whatever a
+    // machine happens to have, and not always a face of one width for Latin
+    // and Cyrillic alike. Courier New is on every Windows; Liberation Mono
+    // has its metrics, and DejaVu Sans Mono comes with Qt on Debian.
+    return Face({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")},
+                QFont::TypeWriter, points);
+}

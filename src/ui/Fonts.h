@@ -7,3 +7,6 @@
 // sizes given in points. Each falls back to what the platform has.
 QFont SansFont(double points);
 QFont SerifFont(double points);
+
+// The printed report's face, one width for every character.
+QFont MonoFont(double points);

@@ -1,8 +1,8 @@
 #include "ui/ReportPrinter.h"
 
 #include "journal/Report.h"
+#include "ui/Fonts.h"
 
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -42,11 +42,7 @@ QRectF PaintArea(QPrinter& printer)
 
 QFont ReportFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPointSizeF(ReportFontPoints);
-    return font;
+    return MonoFont(ReportFontPoints);
 }
 
 PageGrid ReportPageGrid(QPrinter& printer)

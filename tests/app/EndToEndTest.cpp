@@ -166,26 +166,28 @@ QRegularExpression Line(int number, const char* net)
                                   .arg(QString::fromLatin1(net)));
 }
 
-TEST_F(EndToEnd, TwoLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounters)
+TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounters)
 {
-    // Own scale: empty, a load that wobbles and settles, empty, a second load.
-    startSimulator("veltar", "1 0\n1 10 0.3\n2 10\n1.5 0\n1 7.5 0.2\n2 7.5\n30 0\n");
+    // Own scale: empty, a load that wobbles and settles, empty, a second load,
+    // empty again, and a third load that shows the empty platform before it
+    // gave no line of its own.
+    startSimulator("veltar", "1 0\n1 10 0.3\n2 10\n1.5 0\n1 7.5 0.2\n2 7.5\n2 0\n2 5\n30 0\n");
     startTerminal();
-    ASSERT_TRUE(waitForLines(2, 20000)) << dayFile().toStdString();
-    QThread::msleep(1000);  // nothing more is recorded while the platform is empty
+    ASSERT_TRUE(waitForLines(3, 60000)) << dayFile().toStdString();
     stopTerminal();
     sim_.kill();
     sim_.waitForFinished(3000);
 
     QStringList lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 3) << dayFile().toStdString();  // two lines and the empty rest after the last CR LF
+    ASSERT_EQ(lines.size(), 4) << dayFile().toStdString();  // three lines and the empty rest after the last CR LF
     EXPECT_TRUE(lines[0].contains(Line(1, "10"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].contains(Line(2, "7.5"))) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].isEmpty());
+    EXPECT_TRUE(lines[2].contains(Line(3, "5"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].isEmpty());
     EXPECT_TRUE(dayFile().contains("10\xEA\xE3"));  // "кг" in Windows-1251
     TerminalState s = settings();
-    EXPECT_EQ(s.DayIndex, 2);
-    EXPECT_EQ(s.TotalCount, 2);
+    EXPECT_EQ(s.DayIndex, 3);
+    EXPECT_EQ(s.TotalCount, 3);
 
     // The AED: the operator's choice of kind, as the scale dialog saves it.
     s.ScaleKind = ScaleKindAed;
@@ -196,7 +198,7 @@ TEST_F(EndToEnd, TwoLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounter
 
     startSimulator("aed", "1 0\n3 9.99990732\n30 0\n");
     startTerminal();
-    ASSERT_TRUE(waitForLines(3, 20000)) << dayFile().toStdString();
+    ASSERT_TRUE(waitForLines(4, 20000)) << dayFile().toStdString();
     // Stopped at once after the line appears: a termination request lets the
     // recording finish, counters included.
     stopTerminal();
@@ -204,11 +206,11 @@ TEST_F(EndToEnd, TwoLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCounter
     EXPECT_EQ(terminal_.exitCode(), 0);
 
     lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[2].contains(Line(3, "9.9"))) << lines[2].toStdString();
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[3].contains(Line(4, "9.9"))) << lines[3].toStdString();
     s = settings();
-    EXPECT_EQ(s.DayIndex, 3);
-    EXPECT_EQ(s.TotalCount, 3);
+    EXPECT_EQ(s.DayIndex, 4);
+    EXPECT_EQ(s.TotalCount, 4);
     EXPECT_EQ(s.ScaleKind, ScaleKindAed);
 }
 

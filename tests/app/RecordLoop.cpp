@@ -50,6 +50,10 @@ int main(int argc, char** argv)
         t.state.NetWeight = (i % 50) + 0.5;
         if (!RecordWeighing(t).ok())
             return 4;
+        if (i == 1) {
+            std::printf("recorded\n");  // the first line is on disk
+            std::fflush(stdout);
+        }
         if (i % 7 == 0)
             Command3_Click(t);
     }

@@ -67,8 +67,13 @@ TEST_F(Summation, SumIsTheDecimalSumOfTheWeightsWithoutBinaryNoise)
         weigh(0.1);
     EXPECT_EQ(t.state.SumWeight, 1);
     EXPECT_EQ(storedSettings().SumWeight, 1);
+    // The own scale sends hundredths: 0.29 and 0.57 are 28.999... and
+    // 56.999... hundredths in binary, rounded to whole ones, not cut.
+    weigh(0.29);
+    weigh(0.57);
+    EXPECT_EQ(t.state.SumWeight, 1.86);
     Command3_Click(t);
-    EXPECT_TRUE(dayFileText().endsWith(QStringLiteral("Сумма( 13)=  1\r\n")));
+    EXPECT_TRUE(dayFileText().endsWith(QStringLiteral("Сумма( 15)=  1.86\r\n")));
 }
 
 TEST_F(Summation, SwitchingOffReachesTheSettingsFileSoARestartDoesNotRepeatTheSumLine)

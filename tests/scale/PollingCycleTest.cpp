@@ -143,6 +143,10 @@ TEST_F(LostScale, FailedReadsGiveTheDetectorNoPassSoASilentDeviceIsNeverRecorded
     EXPECT_EQ(t.state.AutoStep, 0);
     EXPECT_TRUE(t.state.JournalText.isEmpty());
     EXPECT_TRUE(dayFile().isEmpty());
+    // Closed on purpose is not lost: no retry reopens it.
+    EXPECT_FALSE(t.portLost);
+    RetryLostPort(t);
+    EXPECT_FALSE(port.isOpen());
 
     // Two equal readings before a gap and two after it are no weighing;
     // a third fresh one is.
@@ -188,6 +192,12 @@ TEST_F(LostScale, LostDevicePaintsTheIndicatorAtOnceAndIsReopenedWhenBack)
 
 TEST_F(LostScale, RetriesLeaveAPortAloneThatWasNotLost)
 {
+    // A line error and line parameters the port refuses leave it open.
+    port.failSend = true;
+    tick(QStringLiteral("   19892\r\n"));
+    NoteLostPort(t, port.setSettings(QStringLiteral("9600,q,8,1")));
+    EXPECT_FALSE(t.portLost);
+    EXPECT_TRUE(port.isOpen());
     ASSERT_TRUE(port.close().ok());  // closed on purpose, e.g. by the port dialog
     const int opens = port.openCalls;
     RetryLostPort(t);
@@ -211,6 +221,7 @@ TEST_F(LostScale, SilentAedUnderANegativeTareIsNotRecorded)
     for (int i = 0; i < 10; ++i)
         tick();  // the device says nothing
     EXPECT_EQ(t.state.NetWeight, 0.3);  // what the reader's rule shows
+    EXPECT_FALSE(t.portLost);  // a silent device is not a lost port
     EXPECT_TRUE(t.state.JournalText.isEmpty());
     EXPECT_EQ(t.display.Shape1[0], Colours::LampRed);
 }

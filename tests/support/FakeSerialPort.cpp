@@ -43,8 +43,10 @@ Status FakeSerialPort::close()
 
 Status FakeSerialPort::send(const QString& text)
 {
-    if (!open_ || failSend)
+    if (!open_)
         return Status::failure(ErrorNumber::PortNotOpen, QStringLiteral("Port not open"));
+    if (failSend)
+        return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("Line error"));
     sent.append(text);
     return Status::success();
 }

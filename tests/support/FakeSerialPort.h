@@ -13,7 +13,7 @@ public:
     // The device behind the port: whether an open succeeds.
     bool present = true;
     bool failNextReceive = false;  // the device is lost at the next receive
-    bool failSend = false;
+    bool failSend = false;  // a line error: the port stays open
 
     std::deque<QString> incoming;  // each receive() takes everything queued
     QStringList sent;

@@ -210,7 +210,7 @@ TEST_F(ScaleWindow, UnsavedEntriesGiveWayToTheStoredOnesOnEveryActivation)
     EXPECT_TRUE(dialog->Check1->isChecked());
 }
 
-TEST_F(ScaleWindow, AnUnknownStoredKindSelectsNeitherButtonAndStays)
+TEST_F(ScaleWindow, AnUnknownStoredKindShowsTheOwnScaleButtonButStaysInForce)
 {
     start([](TerminalState& s) { s.ScaleKind = 3; });
     Form3* dialog = openDialog();
