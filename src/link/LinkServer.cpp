@@ -1,5 +1,6 @@
 #include "link/LinkServer.h"
 
+#include "link/ConnectionQueue.h"
 #include "link/DayRange.h"
 #include "link/LinkHub.h"
 #include "link/WeighingRows.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-constexpr int MaxConnections = 32;  // worker threads: one per connection served
+constexpr std::size_t MaxConnections = 32;  // served at once, each on its own thread
 constexpr int MaxStreams = 16;
 constexpr auto KeepAliveComment = std::chrono::seconds(15);
 const char* const JsonType = "application/json; charset=utf-8";
@@ -108,7 +109,7 @@ QString LinkServer::start(const LinkSettings& settings)
     Running* r = running.get();
     httplib::Server& svr = r->server;
 
-    svr.new_task_queue = [] { return new httplib::ThreadPool(MaxConnections); };
+    svr.new_task_queue = [] { return new ConnectionQueue(MaxConnections); };
     svr.set_socket_options(ExclusivePort);
     // A slow or stalled client is given up after these; nothing of the
     // terminal waits for it meanwhile.
@@ -125,6 +126,12 @@ QString LinkServer::start(const LinkSettings& settings)
 
     svr.set_pre_routing_handler([=](const httplib::Request& req, httplib::Response& res) {
         res.set_header("Vary", "Origin");
+        if (IsRefusedConnection()) {
+            res.set_header("Retry-After", "5");
+            res.set_header("Connection", "close");
+            SetError(res, 503, QStringLiteral("Слишком много соединений, повторите позже"));
+            return httplib::Server::HandlerResponse::Handled;
+        }
         const std::string origin = req.get_header_value("Origin");
         const bool allowedOrigin = std::find(origins.begin(), origins.end(), origin) != origins.end();
         if (allowedOrigin)
