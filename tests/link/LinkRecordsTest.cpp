@@ -8,6 +8,7 @@
 #include "support/TempDataDir.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,17 @@ TEST(LinkRecords, RowsOfARangeLeaveOutSumLinesAndCountOtherLines)
     ASSERT_EQ(withProblem.problems.size(), 1);
     EXPECT_TRUE(withProblem.problems[0].startsWith(QStringLiteral("Журнал за 12-06-2026 не прочитан")))
         << withProblem.problems[0].toStdString();
+}
+
+// The page is served from the resources; linking the library must bring it
+// along without any initialisation call.
+TEST(LinkRecords, DisplayPageIsInTheResourcesOfAProgramThatLinksTheLibrary)
+{
+    QFile page(QStringLiteral(":/link/display.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(page.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("new EventSource(\"/api/v1/events\" + keyQuery)")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Нет связи с весами")));
 }
 
 }  // namespace
