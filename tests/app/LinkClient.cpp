@@ -4,14 +4,10 @@
 #include <QJsonDocument>
 #include <QThread>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 int FreeLoopbackPort()
 {
