@@ -471,4 +471,46 @@ TEST_F(EndToEnd, TheOfficeLinkOnTheNetworkWantsTheKeyAndNoRequestChangesAnything
     EXPECT_EQ(dataFiles(), before);
 }
 
+TEST_F(EndToEnd, TheBrowserDisplayShowsTheWeightTheScalePlaysAsItChanges)
+{
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
+    writeLinkSettings(QStringLiteral("[Link]\r\nEnabled=true\r\nPort=%1\r\n").arg(port));
+    startSimulator("veltar", "600 0\n");
+    play("12.5");
+    startTerminal();
+    httplib::Client api("127.0.0.1", port);
+    ASSERT_FALSE(waitForWeight(api, QStringLiteral("12.5")).isEmpty());
+
+    // Headless Chromium on the page at "/", driven through its DevTools
+    // protocol by a helper that answers each expectation in turn.
+    QProcess browser;
+    browser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QString screenshot = qEnvironmentVariable("VELTAR_BROWSER_SCREENSHOT", home_.path() + QStringLiteral("/display.png"));
+    browser.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(VELTAR_BROWSER_CHECK), QStringLiteral("http://127.0.0.1:%1/").arg(port), screenshot});
+    ASSERT_TRUE(browser.waitForStarted(10000));
+    const auto expect = [&](const char* expression, const QString& text) {
+        browser.write(QByteArray(expression) + '\t' + text.toUtf8() + '\n');
+        QByteArray answer;
+        const QDeadlineTimer deadline(120000);
+        while (!answer.contains('\n') && !deadline.hasExpired() && browser.state() == QProcess::Running) {
+            browser.waitForReadyRead(500);
+            answer += browser.readAllStandardOutput();
+        }
+        return QString::fromUtf8(answer).trimmed();
+    };
+    EXPECT_EQ(expect("document.getElementById('value').textContent", QStringLiteral("12.5")), QStringLiteral("shown"));
+    // Live through the event stream: the load is taken off and another put on.
+    play("0");
+    ASSERT_FALSE(waitForWeight(api, QStringLiteral("0")).isEmpty());
+    play("3.25");
+    EXPECT_EQ(expect("document.getElementById('value').textContent", QStringLiteral("3.25")), QStringLiteral("shown"));
+    browser.closeWriteChannel();
+    ASSERT_TRUE(browser.waitForFinished(60000));
+    EXPECT_EQ(browser.exitCode(), 0) << browser.readAllStandardOutput().toStdString();
+    EXPECT_TRUE(QFileInfo(screenshot).size() > 0);
+    stopTerminal();
+}
+
 }  // namespace
