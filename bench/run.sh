@@ -2,7 +2,7 @@
 # Builds the benchmarks and the terminal in build-bench (Release), runs them,
 # and prints one markdown table of the figures and the machine they came from.
 #
-#   bash bench/run.sh           everything, about six minutes
+#   bash bench/run.sh           everything, about seven minutes
 #   bash bench/run.sh --quick   shorter live runs, to try the script out
 #
 # In-process figures come from Google Benchmark (Debian: libbenchmark-dev).

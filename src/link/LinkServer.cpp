@@ -119,6 +119,9 @@ QString LinkServer::start(const LinkSettings& settings)
     svr.set_read_timeout(3, 0);
     svr.set_write_timeout(3, 0);
     svr.set_keep_alive_timeout(2);
+    // A program polling the weight keeps its connection (the library's
+    // default closes it every 5 requests); idle ones still go after 2 s.
+    svr.set_keep_alive_max_count(1000);
     svr.set_payload_max_length(4096);  // nothing is ever posted
 
     const std::string key = settings.key.toStdString();

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -61,28 +61,30 @@ TEST(LinkSettings, ADamagedFileIsPutAsideOnceAndTheDefaultsServe)
     }
 }
 
-// A listener on a loopback port, as another program would hold it.
-class HeldPort {
-public:
+// A listener on a loopback port, as another program would hold it: one
+// with cpp-httplib's own socket options (SO_REUSEPORT on Linux), under which
+// a second listener with the same options would share the port silently.
+// It listens until destroyed (the library closes its socket only then).
+struct HeldPort {
     HeldPort()
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        int yes = 1;
-        // What a careless program (or cpp-httplib's own defaults) asks for.
-        setsockopt(sock_, SOL_SOCKET, SO_REUSEPORT, &yes, sizeof yes);
-        if (::bind(sock_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(sock_, 4) == 0 &&
-            ::getsockname(sock_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-            port = ntohs(address.sin_port);
+        port = other.bind_to_any_port("127.0.0.1");
+        if (port <= 0)
+            return;
+        listening = std::thread([this] { other.listen_after_bind(); });
+        while (!other.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ~HeldPort() { ::close(sock_); }
+    ~HeldPort()
+    {
+        other.stop();
+        if (listening.joinable())
+            listening.join();
+    }
 
+    httplib::Server other;
     int port = 0;
-
-private:
-    int sock_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    std::thread listening;
 };
 
 TEST(LinkServer, APortHeldByAnotherProgramIsNamedAndFreedPortIsTaken)
@@ -94,7 +96,7 @@ TEST(LinkServer, APortHeldByAnotherProgramIsNamedAndFreedPortIsTaken)
     s.enabled = true;
     {
         HeldPort held;
-        ASSERT_NE(held.port, 0);
+        ASSERT_GT(held.port, 0);
         s.port = held.port;
         const QString problem = server.start(s);
         EXPECT_TRUE(problem.contains(QString::number(held.port))) << problem.toStdString();
