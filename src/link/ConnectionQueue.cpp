@@ -9,11 +9,12 @@ bool IsRefusedConnection()
     return refusing;
 }
 
-ConnectionQueue::ConnectionQueue(std::size_t workers) : workers_(workers)
+ConnectionQueue::ConnectionQueue(std::size_t workers, std::size_t refusers) : workers_(workers)
 {
     for (std::size_t i = 0; i < workers; ++i)
         threads_.emplace_back([this] { serve(); });
-    threads_.emplace_back([this] { refuse(); });
+    for (std::size_t i = 0; i < refusers; ++i)
+        threads_.emplace_back([this] { refuse(); });
 }
 
 ConnectionQueue::~ConnectionQueue()

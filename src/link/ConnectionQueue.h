@@ -11,11 +11,14 @@
 
 // The server's connections: at most `workers` are served at once, each on a
 // thread of its own. One beyond that is not left waiting for a free thread
-// (unbounded, behind clients that may stall): a single spare thread serves
-// it at once with a refusal, and IsRefusedConnection() tells the handlers so.
+// behind clients that may hold theirs for seconds: a few spare threads answer
+// it with a refusal (IsRefusedConnection() tells the handlers so). A client
+// that connects and then says nothing still holds a spare thread until the
+// server's keep-alive timeout; the library hands over only a closure, never
+// the socket, so such a connection cannot be closed unheard.
 class ConnectionQueue final : public httplib::TaskQueue {
 public:
-    explicit ConnectionQueue(std::size_t workers);
+    explicit ConnectionQueue(std::size_t workers, std::size_t refusers = 4);
     ~ConnectionQueue() override;
 
     void enqueue(std::function<void()> connection) override;

@@ -78,6 +78,17 @@ void ExclusivePort(socket_t sock)
 #endif
 }
 
+// Room for a burst of new connections (a page opening, clients reconnecting
+// together). The library listens with a backlog of 5, fixed when Debian
+// compiled it; a sixth connection arriving before the accepting thread runs
+// has its SYN dropped and waits a second for the retry. Listening again
+// with a larger backlog raises it on Linux; Windows keeps the first value,
+// so its build sets the library's own macro instead.
+void WidenBacklog(socket_t sock)
+{
+    ::listen(sock, 128);
+}
+
 }  // namespace
 
 struct LinkServer::Running {
@@ -86,6 +97,7 @@ struct LinkServer::Running {
     std::atomic<bool> finished{false};
     std::atomic<bool> stopping{false};
     std::atomic<int> streams{0};
+    socket_t listening = INVALID_SOCKET;
 };
 
 LinkServer::LinkServer(LinkHub& hub, QString dataDir) : hub_(hub), dataDir_(std::move(dataDir)) {}
@@ -110,7 +122,10 @@ QString LinkServer::start(const LinkSettings& settings)
     httplib::Server& svr = r->server;
 
     svr.new_task_queue = [] { return new ConnectionQueue(MaxConnections); };
-    svr.set_socket_options(ExclusivePort);
+    svr.set_socket_options([r](socket_t sock) {
+        ExclusivePort(sock);
+        r->listening = sock;
+    });
     // A response goes out in two writes (head, body): without this the body
     // waits for the client's delayed acknowledgement, some 40 ms a request.
     svr.set_tcp_nodelay(true);
@@ -278,6 +293,7 @@ QString LinkServer::start(const LinkSettings& settings)
                               "Выберите другой порт: Настройки → Обмен данными…")
             .arg(settings.port);
     }
+    WidenBacklog(r->listening);
     r->thread = std::thread([r] {
         r->server.listen_after_bind();
         r->finished = true;
