@@ -1,5 +1,6 @@
 #include "journal/Summation.h"
 
+#include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
@@ -22,12 +23,12 @@ void Command3_Click(Terminal& terminal)
         d.Text1SelStart = s.JournalText.size();
         if (const Status appended = AppendDayFileLine(terminal, line); !appended.ok()) {
             problems << QStringLiteral("Строка суммы показана в журнале на экране, но не записана в файл журнала: %1.")
-                            .arg(appended.description);
+                            .arg(AfterColon(appended.description));
         }
         // The totals stay on view until the next weighing or activation.
         if (const Status saved = SaveSettings(terminal); !saved.ok()) {
             problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.")
-                            .arg(saved.description);
+                            .arg(AfterColon(saved.description));
         }
     } else {
         s.SumOn = 1;

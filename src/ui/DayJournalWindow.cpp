@@ -1,6 +1,7 @@
 #include "ui/DayJournalWindow.h"
 
 #include "core/TextRules.h"
+#include "ui/ExportDialog.h"
 #include "ui/Fonts.h"
 #include "ui/JournalBox.h"
 #include "ui/PrintReport.h"
@@ -35,6 +36,9 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     PrintButton = new QPushButton(QStringLiteral("Печать"), this);
     PrintButton->setObjectName(QStringLiteral("PrintButton"));
     PrintButton->setGeometry(TwipsRect(120, 3720, 1800, 450));
+    ExportButton = new QPushButton(QStringLiteral("Экспорт…"), this);
+    ExportButton->setObjectName(QStringLiteral("ExportButton"));
+    ExportButton->setGeometry(TwipsRect(120, 4290, 1800, 450));
     CloseButton = new QPushButton(QStringLiteral("Закрыть"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
     CloseButton->setGeometry(TwipsRect(2160, 3720, 1800, 450));
@@ -59,6 +63,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     connect(Calendar, &QCalendarWidget::clicked, this, &DayJournalWindow::choose);
     connect(Calendar, &QCalendarWidget::activated, this, &DayJournalWindow::choose);
     connect(PrintButton, &QPushButton::clicked, this, &DayJournalWindow::print);
+    connect(ExportButton, &QPushButton::clicked, this, &DayJournalWindow::exportDays);
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 
     const QDate today = terminal_.clock.currentDate();
@@ -122,6 +127,11 @@ void DayJournalWindow::print()
     showDay(shown_);
     if (hasLines())
         PrintJournalReport(terminal_, journal_.text, shown_);
+}
+
+void DayJournalWindow::exportDays()
+{
+    ExportWithDialog(terminal_, shown_, this);
 }
 
 bool DayJournalWindow::hasLines() const

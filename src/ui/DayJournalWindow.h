@@ -28,12 +28,15 @@ public:
 
     // "Печать": the chosen day's report, from its file as it is now.
     void print();
+    // "Экспорт…": the weighings of days asked for, saved as a table.
+    void exportDays();
 
     QCalendarWidget* Calendar = nullptr;
     QLabel* Headings = nullptr;
     QPlainTextEdit* Journal = nullptr;
     QLabel* Summary = nullptr;
     QPushButton* PrintButton = nullptr;
+    QPushButton* ExportButton = nullptr;
     QPushButton* CloseButton = nullptr;
 
 private:
