@@ -353,6 +353,20 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
         EXPECT_EQ(bad->status, 400) << query;
         EXPECT_TRUE(IsRussianError(bad)) << query << ' ' << bad->body;
     }
+    // A day file that cannot be read fails the answer, naming it, rather
+    // than giving a list short of that day's weighings.
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    ASSERT_TRUE(QDir().mkpath(data_ + yesterday.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(".txt")));
+    for (const char* path : {"/api/v1/weighings", "/api/v1/weighings.csv"}) {
+        auto unreadable = api.Get(path + std::string("?from=") + yesterday.toString(Qt::ISODate).toStdString());
+        ASSERT_TRUE(unreadable);
+        EXPECT_EQ(unreadable->status, 500) << path;
+        EXPECT_TRUE(IsRussianError(unreadable)) << unreadable->body;
+        EXPECT_NE(unreadable->body.find(yesterday.toString(QStringLiteral("MM-dd-yyyy")).toStdString()), std::string::npos)
+            << unreadable->body;
+    }
+    QDir(data_).rmdir(yesterday.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(".txt"));
+
     auto posted = api.Post("/api/v1/weight", "{}", "application/json");
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 405);
