@@ -47,16 +47,8 @@ set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/packaging/veltar-terminal.ico)
 # and see the 32-bit view of the registry.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-# The data directory is fixed by the program. Under Program Files only
-# administrators may write, so the installer grants the built-in group Users
-# (named by its SID, the same in every language of Windows) the right to
-# modify what is in it: an operator without administrator rights can weigh.
-# (OI)(CI) hands the right down to the files and folders made in it later.
-# The uninstaller leaves the folder alone: the journals in it are records.
-# CPack writes this into a CMake file of its own and reads it back, so the
-# backslashes and quotes are escaped once more here.
-set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
-  CreateDirectory \"C:\\Program Files\\Orvalta\"
-  nsExec::ExecToLog '\"$SYSDIR\\icacls.exe\" \"C:\\Program Files\\Orvalta\" /grant *S-1-5-32-545:(OI)(CI)M'
-]=])
+# The installer's own template (NSIS.template.in here): Russian throughout,
+# and it handles upgrades and the data directory's rights.
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_MODULE_PATH})
+list(JOIN VELTAR_WINDOWS_VERSION "." CPACK_VELTAR_FILE_VERSION)
 include(CPack)

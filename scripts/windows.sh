@@ -123,10 +123,14 @@ for binary in ui_tests dialog_tests; do
   QT_QPA_PLATFORM=windows "${wine[@]}" "$build/tests/$binary.exe" --gtest_brief=1
 done
 
-say "installing silently under Wine"
-program_dir="$WINEPREFIX/drive_c/Program Files/Veltar"
-"${wine[@]}" "$installer" /S
+say "installing silently under Wine, into a folder of the operator's choice"
+program_dir="$WINEPREFIX/drive_c/Weighing/Veltar"
+"${wine[@]}" "$installer" /S '/D=C:\Weighing\Veltar'
 [ -f "$program_dir/bin/veltar-terminal.exe" ] || { say "the installer put no program in $program_dir"; exit 1; }
+say "installing again over it: the earlier one goes, the folder stays"
+"${wine[@]}" "$installer" /S || { say "installing over the installation failed"; exit 1; }
+[ -f "$program_dir/bin/veltar-terminal.exe" ] || { say "the second installation left no program in $program_dir"; exit 1; }
+[ ! -e "$WINEPREFIX/drive_c/Program Files/Veltar" ] || { say "the second installation forgot the chosen folder"; exit 1; }
 [ -d "$WINEPREFIX/drive_c/Program Files/Orvalta" ] || { say "the installer made no data directory"; exit 1; }
 ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"Вельтарские весы.lnk" >/dev/null ||
   { say "no Start-menu entry"; exit 1; }

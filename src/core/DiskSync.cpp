@@ -1,22 +1,34 @@
 #include "core/DiskSync.h"
 
+#include "core/ErrorText.h"
+
 #include <QFile>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
 
-bool SyncFileToDisk(QFileDevice& file)
+std::optional<QString> SyncFileToDisk(QFileDevice& file)
 {
 #ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
+    // Not the C runtime's _commit: Microsoft's sets errno to EBADF whatever
+    // went wrong and keeps the real cause (a full disk, a failing drive) in
+    // _doserrno. The system's own call gives it to GetLastError().
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    if (handle == INVALID_HANDLE_VALUE)
+        return WindowsErrorText(ERROR_INVALID_HANDLE);
+    if (!FlushFileBuffers(handle))
+        return WindowsErrorText(GetLastError());
 #else
-    return ::fsync(file.handle()) == 0;
+    if (::fsync(file.handle()) != 0)
+        return ErrnoText(errno);
 #endif
+    return std::nullopt;
 }
 
 void SyncDirectory(const QString& dir)

@@ -37,25 +37,39 @@ constexpr CodeCause ErrnoCauses[] = {
 #endif
 };
 
-#ifdef Q_OS_WIN
-// Qt reports a failed file operation on Windows with the text of
-// GetLastError()'s code; the codes are written out to keep <windows.h> out.
-constexpr CodeCause SystemCodeCauses[] = {
-    {112, FailureCause::NoSpace},         // ERROR_DISK_FULL
-    {39, FailureCause::NoSpace},          // ERROR_HANDLE_DISK_FULL
-    {5, FailureCause::AccessDenied},      // ERROR_ACCESS_DENIED
-    {2, FailureCause::NotFound},          // ERROR_FILE_NOT_FOUND
-    {3, FailureCause::NotFound},          // ERROR_PATH_NOT_FOUND
-    {19, FailureCause::ReadOnly},         // ERROR_WRITE_PROTECT
-    {1117, FailureCause::DeviceIo},       // ERROR_IO_DEVICE
-    {23, FailureCause::DeviceIo},         // ERROR_CRC
-    {32, FailureCause::Busy},             // ERROR_SHARING_VIOLATION
-    {33, FailureCause::Busy},             // ERROR_LOCK_VIOLATION
-    {170, FailureCause::Busy},            // ERROR_BUSY
+// GetLastError()'s codes, written out to keep <windows.h> out: plain
+// numbers, so the mapping is the same, and checked, on every platform.
+constexpr CodeCause WindowsCodeCauses[] = {
+    {112, FailureCause::NoSpace},       // ERROR_DISK_FULL
+    {39, FailureCause::NoSpace},        // ERROR_HANDLE_DISK_FULL
+    {5, FailureCause::AccessDenied},    // ERROR_ACCESS_DENIED
+    {2, FailureCause::NotFound},        // ERROR_FILE_NOT_FOUND
+    {3, FailureCause::NotFound},        // ERROR_PATH_NOT_FOUND
+    {19, FailureCause::ReadOnly},       // ERROR_WRITE_PROTECT
+    {1117, FailureCause::DeviceIo},     // ERROR_IO_DEVICE
+    {23, FailureCause::DeviceIo},       // ERROR_CRC
+    {31, FailureCause::DeviceIo},       // ERROR_GEN_FAILURE
+    {32, FailureCause::Busy},           // ERROR_SHARING_VIOLATION
+    {33, FailureCause::Busy},           // ERROR_LOCK_VIOLATION
+    {170, FailureCause::Busy},          // ERROR_BUSY
 };
+
+// Qt reports a failed file operation with the system's text for the code
+// the platform gave: GetLastError()'s on Windows, errno elsewhere.
+#ifdef Q_OS_WIN
+constexpr std::span<const CodeCause> SystemCodeCauses = WindowsCodeCauses;
 #else
 constexpr std::span<const CodeCause> SystemCodeCauses = ErrnoCauses;
 #endif
+
+std::optional<FailureCause> CauseOf(std::span<const CodeCause> table, long long code)
+{
+    for (const CodeCause& entry : table) {
+        if (entry.code == code)
+            return entry.cause;
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -84,11 +98,12 @@ QString CauseText(FailureCause cause)
 
 std::optional<FailureCause> ErrnoCause(int error)
 {
-    for (const CodeCause& entry : ErrnoCauses) {
-        if (entry.code == error)
-            return entry.cause;
-    }
-    return std::nullopt;
+    return CauseOf(ErrnoCauses, error);
+}
+
+std::optional<FailureCause> WindowsErrorCause(unsigned long code)
+{
+    return CauseOf(WindowsCodeCauses, static_cast<long long>(code));
 }
 
 QString UnnamedCauseText(const QString& systemText)
@@ -108,6 +123,14 @@ QString ErrnoText(int error)
     if (const auto cause = ErrnoCause(error))
         return CauseText(*cause);
     return UnnamedCauseText(QString::fromLocal8Bit(std::strerror(error)));
+}
+
+QString WindowsErrorText(unsigned long code)
+{
+    if (const auto cause = WindowsErrorCause(code))
+        return CauseText(*cause);
+    // On Windows Qt words the code as the system does (FormatMessage).
+    return UnnamedCauseText(qt_error_string(static_cast<int>(code)));
 }
 
 std::optional<FailureCause> SystemTextCause(const QString& systemText)

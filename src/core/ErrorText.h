@@ -26,12 +26,19 @@ QString CauseText(FailureCause cause);
 // The common cause an errno value stands for, if it is one.
 std::optional<FailureCause> ErrnoCause(int error);
 
+// The common cause a Windows error code (GetLastError()) stands for, if it
+// is one. The codes are plain numbers, so this answers on any platform.
+std::optional<FailureCause> WindowsErrorCause(unsigned long code);
+
 // For a cause with no Russian words: a Russian phrase with the system's own
 // text in brackets after it.
 QString UnnamedCauseText(const QString& systemText);
 
 // Why an operation failed, from its errno value.
 QString ErrnoText(int error);
+
+// Why an operation failed, from its Windows error code.
+QString WindowsErrorText(unsigned long code);
 
 // The common cause behind a text the system gave for one of its error codes,
 // for devices that keep the text but not the code.

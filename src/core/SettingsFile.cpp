@@ -4,6 +4,7 @@
 #include "core/DataDirectory.h"
 #include "core/DiskSync.h"
 #include "core/ErrorText.h"
+#include "core/HeldFileRetry.h"
 
 #include <QDir>
 #include <QFile>
@@ -188,17 +189,23 @@ Status SaveSettings(Terminal& terminal)
     if (!bytes.ok())
         return bytes.status;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return FileError(file, path);
-    if (file.write(bytes.value) != bytes.value.size()) {
-        file.cancelWriting();
-        return FileError(file, path);
+    // A failed commit() removes its temporary file, so a new try writes the
+    // whole file again.
+    for (HeldFileRetry retry;;) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return FileError(file, path);
+        if (file.write(bytes.value) != bytes.value.size()) {
+            file.cancelWriting();
+            return FileError(file, path);
+        }
+        // commit() flushes to disk before it renames over the old file; the
+        // rename itself is made durable with the directory.
+        if (file.commit())
+            break;
+        if (!MayPassSoon(file) || !retry.again())
+            return FileError(file, path);
     }
-    // commit() flushes to disk before it renames over the old file; the
-    // rename itself is made durable with the directory.
-    if (!file.commit())
-        return FileError(file, path);
     SyncDirectory(terminal.dataDir);
     return Status::success();
 }

@@ -3,14 +3,13 @@
 #include "core/Cp1251.h"
 #include "core/DiskSync.h"
 #include "core/ErrorText.h"
+#include "core/HeldFileRetry.h"
 #include "core/TextRules.h"
 #include "journal/JournalLine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <cerrno>
 
 namespace {
 
@@ -60,15 +59,17 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
     // write of the whole line keeps the earlier lines untouched.
     const bool newFile = !QFileInfo::exists(s.DayFileOpenPath);
     QFile file(s.DayFileOpenPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return FileError(file, s.DayFileOpenPath);
+    for (HeldFileRetry retry; !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);) {
+        if (!MayPassSoon(file) || !retry.again())
+            return FileError(file, s.DayFileOpenPath);
+    }
     const qint64 sizeBefore = file.size();
     const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));
     Status failed;
     if (file.write(bytes) != bytes.size())
         failed = FileError(file, s.DayFileOpenPath);
-    else if (!SyncFileToDisk(file))  // QFile learns nothing of this failure; errno holds it
-        failed = FileError(ErrorNumber::DeviceIo, s.DayFileOpenPath, ErrnoText(errno));
+    else if (const std::optional<QString> why = SyncFileToDisk(file))
+        failed = FileError(ErrorNumber::DeviceIo, s.DayFileOpenPath, *why);
     if (!failed.ok()) {
         // Part of a line would glue the next one onto it: cut it off again.
         if (file.size() > sizeBefore)

@@ -5,6 +5,7 @@
 #include "scale/PortDevice.h"
 #include "scale/PortRules.h"
 #include "scale/ReceiveBounds.h"
+#include "scale/Win32LineState.h"
 
 #include <windows.h>
 
@@ -21,38 +22,8 @@ HANDLE Handle(void* handle)
 // is full (a line held up by a device that stopped reading).
 constexpr DWORD WriteTimeoutMs = 200;
 
-BYTE Win32Parity(LineSettings::Parity parity)
-{
-    switch (parity) {
-    case LineSettings::Parity::None:
-        return NOPARITY;
-    case LineSettings::Parity::Even:
-        return EVENPARITY;
-    case LineSettings::Parity::Odd:
-        return ODDPARITY;
-    case LineSettings::Parity::Space:
-        return SPACEPARITY;
-    case LineSettings::Parity::Mark:
-        return MARKPARITY;
-    }
-    return NOPARITY;
-}
-
-BYTE Win32StopBits(LineSettings::StopBits stopBits)
-{
-    switch (stopBits) {
-    case LineSettings::StopBits::One:
-        return ONESTOPBIT;
-    case LineSettings::StopBits::OneAndHalf:
-        return ONE5STOPBITS;
-    case LineSettings::StopBits::Two:
-        return TWOSTOPBITS;
-    }
-    return ONESTOPBIT;
-}
-
-// What a failed call means to the operator, in Russian; the system's own
-// words only for a cause with no text here, in brackets.
+// What a failed call means to the operator, in Russian. A port gives some
+// codes a meaning of its own; the rest mean what they mean for any file.
 QString ReasonText(DWORD error)
 {
     switch (error) {
@@ -70,24 +41,12 @@ QString ReasonText(DWORD error)
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
         return QStringLiteral("устройство отключено");
-    case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE:
     case ERROR_SEM_TIMEOUT:
         return CauseText(FailureCause::DeviceIo);
     default:
-        break;
+        return WindowsErrorText(error);
     }
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    QString system = length ? QString::fromWCharArray(text, static_cast<int>(length)).trimmed() : QString();
-    LocalFree(text);
-    if (system.isEmpty())
-        system = QStringLiteral("код %1").arg(error);
-    return UnnamedCauseText(system);
 }
-
 
 }  // namespace
 
@@ -139,26 +98,11 @@ Status Win32SerialPort::open()
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
+    COMMPROP properties{};
+    const DWORD receiveQueue = GetCommProperties(handle, &properties) ? properties.dwCurrentRxQueue : 0;
     bool configured = GetCommState(handle, &dcb);
     if (configured) {
-        dcb.BaudRate = static_cast<DWORD>(settings_.baudRate);
-        dcb.ByteSize = static_cast<BYTE>(settings_.dataBits);
-        dcb.Parity = Win32Parity(settings_.parity);
-        dcb.StopBits = Win32StopBits(settings_.stopBits);
-        dcb.fBinary = TRUE;
-        dcb.fParity = settings_.parity != LineSettings::Parity::None;
-        // No flow control, and line errors must not stall reading until
-        // someone clears them.
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = DTR_CONTROL_ENABLE;
-        dcb.fRtsControl = RTS_CONTROL_ENABLE;
-        dcb.fDsrSensitivity = FALSE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fErrorChar = FALSE;
-        dcb.fNull = FALSE;
-        dcb.fAbortOnError = FALSE;
+        SetLineState(dcb, settings_, receiveQueue);
         configured = SetCommState(handle, &dcb);
     }
     if (configured) {

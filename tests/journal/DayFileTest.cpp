@@ -1,6 +1,7 @@
 #include "journal/DayFile.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/JournalLine.h"
 #include "journal/JournalLineParse.h"
@@ -164,6 +165,24 @@ TEST_F(DayFileTest, FullDiskIsAFailure)
     EXPECT_TRUE(appended.description.endsWith(QStringLiteral(": на диске нет места"))) << appended.description.toStdString();
 }
 #endif
+
+// On Windows a failed flush names its cause by GetLastError()'s code; the
+// causes an operator can act on read in Russian, as errno's do on Linux.
+TEST(DayFileWindowsCauses, FlushFailuresNameTheCause)
+{
+    EXPECT_EQ(WindowsErrorCause(112), FailureCause::NoSpace);   // ERROR_DISK_FULL
+    EXPECT_EQ(WindowsErrorCause(39), FailureCause::NoSpace);    // ERROR_HANDLE_DISK_FULL
+    EXPECT_EQ(WindowsErrorCause(5), FailureCause::AccessDenied);
+    EXPECT_EQ(WindowsErrorCause(1117), FailureCause::DeviceIo);  // ERROR_IO_DEVICE
+    EXPECT_EQ(WindowsErrorCause(23), FailureCause::DeviceIo);    // ERROR_CRC
+    EXPECT_EQ(WindowsErrorCause(19), FailureCause::ReadOnly);    // ERROR_WRITE_PROTECT
+    EXPECT_EQ(WindowsErrorText(112), CauseText(FailureCause::NoSpace));
+    // ERROR_NO_SYSTEM_RESOURCES has no Russian words: the system's own, in
+    // brackets, rather than nothing.
+    EXPECT_EQ(WindowsErrorCause(1450), std::nullopt);
+    EXPECT_TRUE(WindowsErrorText(1450).startsWith(UnnamedCauseText(QString()).chopped(1)))
+        << WindowsErrorText(1450).toStdString();
+}
 
 // The totals under an earlier day's journal: weighing lines counted and their
 // net weights added as decimals; sum lines, hand-edited and foreign lines are

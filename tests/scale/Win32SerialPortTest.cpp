@@ -1,4 +1,5 @@
 #include "scale/Win32SerialPort.h"
+#include "scale/Win32LineState.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -35,6 +36,38 @@ TEST(Win32SerialPortSetup, MissingHighPortFailsInRussianNamingItAndStaysClosed)
     EXPECT_TRUE(status.description.startsWith(QStringLiteral("Не удается открыть порт COM237: ")))
         << status.description.toStdString();
     EXPECT_FALSE(port.isOpen());
+}
+
+// Some USB adapters' drivers report XON and XOFF both as 0, and limits that
+// fit no buffer; their SetCommState refuses such a DCB (error 87) even with
+// flow control off, and a working port read as missing. Wine's driver checks
+// neither, so the DCB as such a driver reports it is the test.
+TEST(Win32SerialPortSetup, LineStateSuitsDriversThatCheckFlowControlFields)
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.XonLim = 0xFFFF;
+    dcb.XoffLim = 0xFFFF;
+    dcb.fOutX = TRUE;
+    LineSettings settings;
+    settings.baudRate = 19200;
+    settings.parity = LineSettings::Parity::Even;
+    SetLineState(dcb, settings, 4096);
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.Parity, EVENPARITY);
+    EXPECT_TRUE(dcb.fParity);
+    EXPECT_EQ(dcb.XonChar, 0x11);
+    EXPECT_EQ(dcb.XoffChar, 0x13);
+    EXPECT_LE(dcb.XonLim, 4096);
+    EXPECT_LE(dcb.XoffLim, 4096);
+    EXPECT_LE(dcb.XonLim + dcb.XoffLim, 4096);
+    EXPECT_FALSE(dcb.fOutX);
+    EXPECT_FALSE(dcb.fInX);
+    EXPECT_FALSE(dcb.fOutxCtsFlow);
+    // A driver that does not tell its buffer: limits that fit any.
+    SetLineState(dcb, settings, 0);
+    EXPECT_EQ(dcb.XonLim, 0);
+    EXPECT_EQ(dcb.XoffLim, 0);
 }
 
 namespace {
