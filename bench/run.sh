@@ -2,7 +2,7 @@
 # Builds the benchmarks and the terminal in build-bench (Release), runs them,
 # and prints one markdown table of the figures and the machine they came from.
 #
-#   bash bench/run.sh           everything, about six minutes
+#   bash bench/run.sh           everything, about seven minutes
 #   bash bench/run.sh --quick   shorter live runs, to try the script out
 #
 # In-process figures come from Google Benchmark (Debian: libbenchmark-dev).
@@ -22,8 +22,9 @@ idle_warmup=30   # seconds of polling before the CPU is counted
 idle_window=30   # seconds over which it is counted; memory is read at the end
 floor_window=60  # seconds of each side-by-side run against a bare window
 repetitions=5
+link_window=30   # seconds of each phase of the office link's run
 case "${1:-}" in
-  --quick) startup_runs=3 idle_warmup=5 idle_window=5 floor_window=5 repetitions=2 ;;
+  --quick) startup_runs=3 idle_warmup=5 idle_window=5 floor_window=5 repetitions=2 link_window=5 ;;
   "") ;;
   *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
 esac
@@ -35,7 +36,7 @@ say() { echo "bench: $*" >&2; }
 bash scripts/setup.sh >&2
 
 targets=(veltar-terminal veltar-scale-sim veltar-bench-poll veltar-bench-journal veltar-bench-render
-         veltar-bench-settings veltar-bench-bare)
+         veltar-bench-settings veltar-bench-bare veltar-bench-link)
 say "configuring and building ${targets[*]} in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if ! make -C "$build" help | grep 'veltar-bench-poll' >/dev/null; then
@@ -292,6 +293,13 @@ idle aed
 say "idle terminal beside a bare Qt window: 2 × $((floor_window + 10)) s"
 floor_row=$(BENCH_BUILD="$build" bash "$root/bench/idle.sh" "$floor_window")
 
+say "the office link under load beside the polling window: 2 × $link_window s"
+if ! link_rows=$(TMPDIR="$work" "$build/bench/veltar-bench-link" "$link_window" 2>"$work/link.err"); then
+  cat "$work/link.err" >&2
+  say "veltar-bench-link failed"
+  exit 1
+fi
+
 # --- The table ---------------------------------------------------------------
 
 cpu_model=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo)
@@ -322,4 +330,5 @@ cat <<EOF
 | Idle CPU, own scale | ${cpu_cell[veltar]} | utime+stime over ${idle_window} s after ${idle_warmup} s of polling; simulator streaming a moving 12.5 kg |
 | Idle CPU, AED 9101B | ${cpu_cell[aed]} | as above; queried every 300 ms |
 ${floor_row}
+${link_rows}
 EOF

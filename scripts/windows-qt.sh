@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Windows cross toolchain, Wine and NSIS, and builds once the
 # Windows Qt subset (from Debian's own qtbase source, the host's version, so the
-# host's moc/rcc/uic serve) and GoogleTest into build-win/. Later runs find the
-# stamps and do nothing. Called by scripts/windows.sh.
+# host's moc/rcc/uic serve) and GoogleTest into build-win/, and takes
+# cpp-httplib's single header from Debian's source package. Later runs find
+# the stamps and do nothing. Called by scripts/windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD/build-win"
@@ -94,4 +95,21 @@ if [ ! -f "$gtest_prefix/.complete" ]; then
   cmake --install "$root/gtest-build" >/dev/null
   rm -rf "$root/gtest-build" "$root/gtest-src"
   touch "$gtest_prefix/.complete"
+fi
+
+# cpp-httplib for the office link. Debian builds the Linux library split into
+# a header and a .so; its source package holds the single-header form, which
+# the Windows build compiles in whole, with the library's default limits.
+httplib_dir="$root/httplib"
+if [ ! -f "$httplib_dir/.complete" ]; then
+  echo "windows: taking cpp-httplib's header into $httplib_dir"
+  rm -rf "$root/httplib-src" "$httplib_dir"
+  mkdir -p "$root/httplib-src" "$httplib_dir"
+  (cd "$root/httplib-src" && apt-get source -q cpp-httplib >/dev/null)
+  src=$(find "$root/httplib-src" -maxdepth 1 -type d -name 'cpp-httplib-*' | head -n 1)
+  [ -n "$src" ] && [ -f "$src/httplib.h" ] ||
+    { echo "windows: apt-get source cpp-httplib gave no httplib.h" >&2; exit 1; }
+  cp "$src/httplib.h" "$src/LICENSE" "$httplib_dir/"
+  rm -rf "$root/httplib-src"
+  touch "$httplib_dir/.complete"
 fi

@@ -193,7 +193,10 @@ say "installing again over it: the earlier one goes, the folder stays"
 ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"Вельтарские весы.lnk" >/dev/null ||
   { say "no Start-menu entry"; exit 1; }
 
-say "weighing end to end with the installed program under Wine"
+# The same tests read the office link's API from the installed program (its
+# Link.ini written before the start): Wine uses the host's sockets, so the
+# Linux-side client reaches it on 127.0.0.1 and finds the simulator's weight.
+say "weighing end to end with the installed program under Wine, its office link read over HTTP"
 VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" GTEST_OUTPUT="xml:$run/gtest-e2e/" \
   build/tests/end_to_end_tests --gtest_brief=0
 check_skips "$run/gtest-e2e" 1 "the end-to-end test"

@@ -4,11 +4,13 @@
 #include "core/Clock.h"
 #include "core/DataDirectory.h"
 #include "core/Terminal.h"
+#include "link/LinkService.h"
 #include "scale/SystemSerialPort.h"
 #include "ui/Form1.h"
 #include "ui/QtOperatorPanel.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -33,7 +35,23 @@ int RunTerminal()
         panel.message(report);
         return 1;
     }
+    // The office link: off unless Link.ini says otherwise. A problem with it
+    // is told once, after the window appears, and the terminal weighs on.
+    LinkService link(dataDir);
+    const LinkSettingsLoad linkSettings = LoadLinkSettings(dataDir);
+    const QString linkProblem = linkSettings.warning.isEmpty() ? link.apply(linkSettings.settings)
+                                                               : linkSettings.warning;
+    form.setLink(&link);
     QuitOnTerminationSignals(&form);
     form.show();
-    return QCoreApplication::exec();
+    if (!linkProblem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", linkProblem.toLocal8Bit().constData());
+        QTimer::singleShot(0, &form, [&panel, linkProblem] { panel.message(linkProblem); });
+    }
+    const int code = QCoreApplication::exec();
+    // Before the window goes: the server's threads read the hub only, but
+    // they end here, not at some later destructor.
+    form.setLink(nullptr);
+    link.stop();
+    return code;
 }

@@ -2,6 +2,7 @@
 
 #include "journal/RecordWeighing.h"
 #include "journal/Summation.h"
+#include "link/LinkService.h"
 #include "scale/PollingCycle.h"
 #include "scale/PortWatch.h"
 #include "ui/ActiveWindow.h"
@@ -11,6 +12,7 @@
 #include "ui/Form2.h"
 #include "ui/Form3.h"
 #include "ui/JournalBox.h"
+#include "ui/LinkDialog.h"
 #include "ui/Lamp.h"
 #include "ui/Pictures.h"
 #include "ui/StartUp.h"
@@ -239,6 +241,8 @@ void Form1::buildMenu()
     mnu_Com->setObjectName(QStringLiteral("mnu_Com"));
     mnu_Ves = mnu_Setup->addAction(QStringLiteral("Весы"));
     mnu_Ves->setObjectName(QStringLiteral("mnu_Ves"));
+    mnu_Link = mnu_Setup->addAction(QStringLiteral("Обмен данными…"));
+    mnu_Link->setObjectName(QStringLiteral("mnu_Link"));
 
     mnu_Prog = menuBar()->addAction(QStringLiteral("О программе"));
     mnu_Prog->setObjectName(QStringLiteral("mnu_Prog"));
@@ -249,6 +253,7 @@ void Form1::buildMenu()
     connect(mnu_Exit, &QAction::triggered, this, &Form1::Form_Unload);
     connect(mnu_Com, &QAction::triggered, this, &Form1::mnu_Com_Click);
     connect(mnu_Ves, &QAction::triggered, this, &Form1::mnu_Ves_Click);
+    connect(mnu_Link, &QAction::triggered, this, &Form1::mnu_Link_Click);
     connect(mnu_Prog, &QAction::triggered, this, &Form1::mnu_Prog_Click);
 }
 
@@ -309,6 +314,8 @@ void Form1::render()
         PortRetry->stop();
     renderJournal();
     shown_ = d;
+    if (link_)
+        PublishToLink(link_->hub(), terminal_, linkSeen_);
 }
 
 void Form1::renderJournal()
@@ -418,6 +425,20 @@ void Form1::mnu_DayJournal_Click()
     dayJournal_->show();
     dayJournal_->raise();
     dayJournal_->activateWindow();
+}
+
+void Form1::setLink(LinkService* link)
+{
+    link_ = link;
+    render();
+}
+
+void Form1::mnu_Link_Click()
+{
+    if (!link_)
+        return;
+    LinkDialog dialog(*link_, terminal_.panel, this);
+    dialog.exec();
 }
 
 void Form1::mnu_Prog_Click()

@@ -2,6 +2,7 @@
 
 #include "core/Status.h"
 #include "core/Terminal.h"
+#include "ui/LinkPublish.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <optional>
 
 class DayJournalWindow;
+class LinkService;
 class Form2;
 class Form3;
 class SettingsDialog;
@@ -35,6 +37,10 @@ public:
 
     // Form_Activate and the render that follows it.
     void activate();
+
+    // The office link the window publishes to after each procedure and whose
+    // settings its menu edits; none in tests of the window alone.
+    void setLink(LinkService* link);
 
     Form2* portDialog() const;
     Form3* scaleDialog() const;
@@ -67,6 +73,7 @@ public:
     QAction* mnu_Exit = nullptr;
     QAction* mnu_Com = nullptr;
     QAction* mnu_Ves = nullptr;
+    QAction* mnu_Link = nullptr;
     QAction* mnu_Prog = nullptr;
 
 protected:
@@ -88,6 +95,7 @@ private:
 
     void mnu_Com_Click();
     void mnu_Ves_Click();
+    void mnu_Link_Click();
     void mnu_DayJournal_Click();
     void mnu_Prog_Click();
     void Form_Unload();
@@ -96,6 +104,8 @@ private:
     QPointer<Form2> form2_;
     QPointer<Form3> form3_;
     QPointer<DayJournalWindow> dayJournal_;
+    LinkService* link_ = nullptr;
+    LinkSeen linkSeen_;
     std::optional<Display> shown_;  // what the last render showed
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
     qsizetype shownSelStart_ = -1;

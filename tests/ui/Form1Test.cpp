@@ -13,6 +13,9 @@
 #include "ui/DayJournalWindow.h"
 #include "ui/Form3.h"
 #include "ui/Lamp.h"
+#include "ui/LinkDialog.h"
+#include "link/LinkService.h"
+#include "link/WeightJson.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -22,6 +25,7 @@
 #include <QImage>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -147,9 +151,10 @@ TEST_F(MainWindow, MenuBarHoldsTheItemsInOrder)
     EXPECT_EQ(items(form.menuBar()->actions()[0]),
               (QStringList{QStringLiteral("Печать отчета"), QStringLiteral("Журнал за день…"), QStringLiteral("Выход")}));
     // "СОМ" in Cyrillic letters.
-    EXPECT_EQ(items(form.menuBar()->actions()[1]), (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы")}));
+    EXPECT_EQ(items(form.menuBar()->actions()[1]),
+              (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы"), QStringLiteral("Обмен данными…")}));
     EXPECT_EQ(form.mnu_Com->text(), QString::fromUtf8("\xD0\xA1\xD0\x9E\xD0\x9C \xD0\xBF\xD0\xBE\xD1\x80\xD1\x82"));
-    for (QAction* a : {form.mnu_Print, form.mnu_DayJournal, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Prog})
+    for (QAction* a : {form.mnu_Print, form.mnu_DayJournal, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Link, form.mnu_Prog})
         EXPECT_TRUE(a->shortcut().isEmpty());
 }
 
@@ -434,6 +439,61 @@ TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)
     t.portLost = false;
     form.render();
     EXPECT_FALSE(form.PortRetry->isActive());
+}
+
+TEST_F(MainWindow, TheLinkDialogChecksThePortMakesTheKeyAndAppliesAtOnceWhileTheWindowPublishes)
+{
+    LinkService link(dir.path());
+    Form1 form(t);
+    form.setLink(&link);
+    // What the window shows reaches the hub, for the HTTP threads to read.
+    t.display.Label2 = QStringLiteral("12.5");
+    form.render();
+    EXPECT_TRUE(WeightJson(*link.hub().snapshot()).contains(R"("display":"12.5","lamps":0,"net":12.5)"))
+        << WeightJson(*link.hub().snapshot()).toStdString();
+    t.display.Label2 = QStringLiteral("Нет связи");
+    form.render();
+    EXPECT_TRUE(WeightJson(*link.hub().snapshot()).contains(R"("net":null)"));
+
+    LinkDialog dialog(link, panel, &form);
+    EXPECT_TRUE(dialog.Text2->text().isEmpty());  // no key until the network is opened
+    dialog.Check2->click();
+    const QString key = dialog.Text2->text();
+    EXPECT_EQ(key.size(), 32);
+    dialog.Command2->click();
+    EXPECT_NE(dialog.Text2->text(), key);
+
+    for (const char* bad : {"80", "65536", "84a7", ""}) {
+        dialog.Text1->setText(QString::fromLatin1(bad));
+        dialog.Command1->click();
+        ASSERT_FALSE(panel.messages.isEmpty()) << bad;
+        EXPECT_TRUE(panel.messages.takeLast().contains(QStringLiteral("от 1024 до 65535"))) << bad;
+        EXPECT_FALSE(QFile::exists(dir.file(LinkSettingsFileName)));
+    }
+    dialog.Check1->setChecked(true);
+    dialog.Check2->setChecked(false);
+    dialog.Text1->setText(QStringLiteral("0"));
+    // A free port, found by the service itself.
+    int port = 0;
+    for (int p = 28457; p < 28557 && port == 0; ++p) {
+        LinkSettings probe;
+        probe.enabled = true;
+        probe.port = p;
+        if (link.apply(probe).isEmpty())
+            port = p;
+    }
+    ASSERT_NE(port, 0);
+    link.stop();
+    dialog.Text1->setText(QString::number(port));
+    dialog.Command1->click();
+    EXPECT_TRUE(panel.messages.isEmpty()) << panel.messages.join(u'\n').toStdString();
+    EXPECT_TRUE(link.listening());
+    EXPECT_EQ(link.settings().port, port);
+    const LinkSettingsLoad saved = LoadLinkSettings(dir.path());
+    EXPECT_TRUE(saved.warning.isEmpty());
+    EXPECT_EQ(saved.settings, link.settings());
+    EXPECT_FALSE(saved.settings.key.isEmpty());  // kept for when the network is opened again
+    link.stop();
 }
 
 }  // namespace

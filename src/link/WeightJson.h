@@ -1,0 +1,15 @@
+#pragma once
+
+#include "link/LinkSnapshot.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// {"display":"12.4","net":12.4,"tare":0,"tareOn":false,"lamps":3,"port":"COM1",
+//  "portOk":true,"scale":"own","time":"2026-12-07T14:12:28+03:00"}, compact UTF-8.
+QByteArray WeightJson(const LinkSnapshot& snapshot);
+
+// Local time with its offset from UTC, "2026-12-07T14:12:28+03:00" (never
+// "Z", so a reader sees the terminal's own clock).
+QString LocalTimeWithOffset(const QDateTime& time);

@@ -1,0 +1,64 @@
+#include "ui/LinkPublish.h"
+
+#include "link/LinkHub.h"
+#include "link/WeighingsJson.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+// The readouts show numbers in the locale's decimal separator, and text
+// (an error, a blank) otherwise.
+std::optional<double> ShownNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^-?\\d+([.,]\\d+)?$"));
+    const QString t = text.trimmed();
+    if (!number.match(t).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = QString(t).replace(u',', u'.').toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen)
+{
+    const TerminalState& s = terminal.state;
+    const Display& d = terminal.display;
+
+    // A weighing is recorded by advancing both counters; the record itself
+    // is in the day's slot of the counter that numbers the day.
+    const bool recorded = seen.started && (s.TotalCount != seen.totalCount || s.DayIndex != seen.dayIndex) &&
+                          s.DayIndex >= WeighingRecords::First && s.DayIndex <= WeighingRecords::Last;
+    if (recorded) {
+        const WeighingRecord& record = s.Records(s.DayIndex);
+        WeighingRow row;
+        row.number = s.DayIndex;
+        row.date = QDate::fromString(record.RecordDate, QStringLiteral("MM-dd-yyyy"));
+        row.time = QTime::fromString(record.RecordTime, QStringLiteral("HH:mm:ss"));
+        row.net = record.Net;
+        row.tare = record.Tare;
+        hub.publishWeighing(QJsonDocument(WeighingJson(row)).toJson(QJsonDocument::Compact));
+    }
+    seen = {true, s.TotalCount, s.DayIndex};
+
+    LinkWeight w;
+    w.display = d.Label2;
+    w.net = ShownNumber(d.Label2);
+    w.tare = ShownNumber(d.Label4).value_or(0);
+    w.tareOn = s.TareOn == 1;
+    for (const Rgb& lamp : d.Shape1)
+        w.lamps += lamp == Colours::LampGreen ? 1 : 0;
+    w.port = QStringLiteral("COM%1").arg(terminal.port.portNumber());
+    w.portOk = terminal.port.isOpen() && !terminal.portLost;
+    w.aed = s.ScaleKind == ScaleKindAed;
+    hub.publish(w, QDateTime::currentDateTime());
+}
