@@ -76,6 +76,8 @@ QString CauseText(FailureCause cause)
         return QStringLiteral("ошибка ввода-вывода устройства");
     case FailureCause::Busy:
         return QStringLiteral("устройство занято");
+    case FailureCause::NotOrdinaryFile:
+        return QStringLiteral("на месте файла находится не обычный файл");
     }
     return {};
 }

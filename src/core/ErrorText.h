@@ -17,6 +17,7 @@ enum class FailureCause {
     ReadOnly,
     DeviceIo,
     Busy,
+    NotOrdinaryFile,  // a named pipe, socket or device where a file is expected
 };
 
 // The cause as a phrase that follows a colon: "на диске нет места".

@@ -3,7 +3,9 @@
 #include "core/Cp1251.h"
 #include "core/DiskSync.h"
 #include "core/ErrorText.h"
+#include "core/OrdinaryFile.h"
 #include "core/TextRules.h"
+#include "journal/DayFileText.h"
 #include "journal/JournalLine.h"
 
 #include <QDir>
@@ -28,15 +30,21 @@ Status FileError(const QFile& file, const QString& path)
     return FileError(number, path, FileErrorText(file));
 }
 
+Status OpenError(const OpenFailure& failure, const QString& path)
+{
+    return FileError(QFileInfo::exists(path) ? ErrorNumber::PathFileAccess : ErrorNumber::FileNotFound, path,
+                     failure.text);
+}
+
 Result<QString> ReadDayFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Result<QString>::failure(FileError(file, path));
+    if (const auto failed = OpenOrdinaryFile(file, QIODevice::ReadOnly))
+        return Result<QString>::failure(OpenError(*failed, path));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Result<QString>::failure(FileError(file, path));
-    return Result<QString>::success(FromCp1251(bytes));
+    return Result<QString>::success(DayFileText(bytes));
 }
 
 }  // namespace
@@ -60,8 +68,8 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
     // write of the whole line keeps the earlier lines untouched.
     const bool newFile = !QFileInfo::exists(s.DayFileOpenPath);
     QFile file(s.DayFileOpenPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return FileError(file, s.DayFileOpenPath);
+    if (const auto failed = OpenOrdinaryFile(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return OpenError(*failed, s.DayFileOpenPath);
     const qint64 sizeBefore = file.size();
     const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));
     Status failed;
