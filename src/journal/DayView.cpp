@@ -43,6 +43,8 @@ DayView MakeDayView(const DayJournal& journal, const QDate& date)
     if (journal.kind != DayJournal::Kind::Read)
         return view;
     view.totals = CountDayTotals(journal.text);
+    const bool ended = journal.text.endsWith(u'\n') || journal.text.endsWith(u'\r');
+    view.dayLines = view.totals.lines - (ended ? 1 : 0);
     view.boxText = BoxLines(journal.text, ShownLinesLimit, view.shownLines);
     return view;
 }
@@ -51,7 +53,7 @@ QString CutNote(const DayView& view)
 {
     return QStringLiteral("Показаны первые %1 строк из %2; итоги и печать по всему дню.")
         .arg(view.shownLines)
-        .arg(view.totals.lines);
+        .arg(view.dayLines);
 }
 
 QString LinesWord(qint64 count)

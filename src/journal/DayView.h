@@ -22,8 +22,9 @@ struct DayView {
     DayTotals totals;
     QString boxText;  // the first ShownLinesLimit lines, each ended by LF as the box wants
     int shownLines = 0;
+    qint64 dayLines = 0;  // the day's lines, without the empty one after a last line end
     bool empty() const { return kind != DayJournal::Kind::Read || totals.lines == 0 || boxText.isEmpty(); }
-    bool cut() const { return totals.lines > shownLines; }
+    bool cut() const { return dayLines > shownLines; }
 };
 
 // Reads the day and makes its view. The whole text is dropped once counted:

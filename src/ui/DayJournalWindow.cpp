@@ -132,6 +132,7 @@ void DayJournalWindow::choose(const QDate& date)
 void DayJournalWindow::showDay(const QDate& date)
 {
     markDaysWithJournal();
+    chosen_ = date;
     if (date != shown_)
         Summary->setText(QStringLiteral("Чтение журнала за %1…").arg(DayDateText(date)));
     const int read = ++reads_;
@@ -209,7 +210,7 @@ void DayJournalWindow::print()
     };
     auto got = std::make_shared<Read>();
     const QString dataDir = terminal_.dataDir;
-    const QDate day = shown_;
+    const QDate day = chosen_;
     RunInBackground(
         this,
         [got, dataDir, day] {
@@ -223,7 +224,8 @@ void DayJournalWindow::print()
             if (read == reads_)
                 present(got->view);
             if (wanted) {
-                printText(std::move(got->text));
+                printText(got->view, got->text);
+                got->text = QString();  // the printing thread holds it now
             } else {
                 printing_ = false;
                 updatePrintButton();
@@ -232,11 +234,10 @@ void DayJournalWindow::print()
         });
 }
 
-void DayJournalWindow::printText(const QString& text)
+void DayJournalWindow::printText(const DayView& view, const QString& text)
 {
-    const DayTotals& totals = view_.totals;
-    const QDate day = shown_;
-    const qint64 lines = totals.weighings + totals.sumLines + totals.otherLines;
+    const QDate day = view.date;
+    const qint64 lines = view.dayLines;
     if (lines > PrintQuestionLines &&
         !terminal_.panel.ask(QStringLiteral("В журнале за %1 %2 %3. Печатать?")
                                  .arg(DayDateText(day), QString::number(lines), LinesWord(lines)))) {

@@ -31,7 +31,7 @@ public:
     // A day is being read; what is shown is the day before.
     bool reading() const { return reading_ != 0; }
 
-    // "Печать": the chosen day's report, from its file as it is now. A day of
+    // "Печать": the report of the day last chosen, from its file as it is now. A day of
     // more than PrintQuestionLines lines is printed only when the operator
     // says so.
     void print();
@@ -61,11 +61,12 @@ private:
     // Puts a day read on the window.
     void present(DayView view);
     // Asks, if the day is long, and hands the report to a printing thread.
-    void printText(const QString& text);
+    void printText(const DayView& view, const QString& text);
     void updatePrintButton();
 
     Terminal& terminal_;
     QDate shown_;
+    QDate chosen_;  // the day last asked for, shown once read
     DayView view_;
     int reads_ = 0;    // the number of the latest read; earlier ones are dropped
     int reading_ = 0;  // reads under way
