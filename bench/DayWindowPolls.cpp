@@ -8,6 +8,10 @@
 // closes.
 //
 //   veltar-bench-day-window [MEGABYTES] [SCREENSHOT.png]
+//
+// With DAY_FILE set, that file is the large day instead of a generated one;
+// with LOCK_DATA set, the data folder's rights are taken away before the
+// window opens (run as a user other than root for it to mean anything).
 
 #include "BenchSeams.h"
 
@@ -30,6 +34,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -106,8 +111,13 @@ int RunDayWindowPolls(int argc, char** argv)
         SetDefaults(s);
     }
     QByteArray day;
-    const qint64 size = qint64(megabytes) * 1024 * 1024;
-    day.reserve(size + 100);
+    if (!qEnvironmentVariableIsEmpty("DAY_FILE")) {
+        QFile given(qEnvironmentVariable("DAY_FILE"));
+        if (given.open(QIODevice::ReadOnly))
+            day = given.readAll();
+    }
+    const qint64 size = day.isEmpty() ? qint64(megabytes) * 1024 * 1024 : 0;
+    day.reserve(std::max(day.size(), size + 100));
     for (int n = 1; day.size() < size; ++n) {
         const QTime time = QTime(8, 0).addSecs(n % 36000);
         day += ToCp1251(QStringLiteral(" %1\t12-03-2026  %2     12.5кг    0кг\r\n")
@@ -135,6 +145,8 @@ int RunDayWindowPolls(int argc, char** argv)
     const qint64 rssBefore = StatusKb("VmRSS:");
     std::printf("resident before: %lld kB\n", static_cast<long long>(rssBefore));
 
+    if (!qEnvironmentVariableIsEmpty("LOCK_DATA"))
+        QFile::setPermissions(b.dir.path(), QFileDevice::Permissions());
     qint64 from = ticks.clock.elapsed();
     form.mnu_DayJournal->trigger();
     DayJournalWindow* w = form.dayJournalWindow();
@@ -148,7 +160,7 @@ int RunDayWindowPolls(int argc, char** argv)
     Spin([&] { return false; }, 50);  // the choice is read once the calendar is done
     Spin([&] { return !busy(); }, 120000);
     qint64 to = ticks.clock.elapsed();
-    Report("opening the 50 MB day", ticks, from, to);
+    Report("opening the day", ticks, from, to);
     std::printf("resident with the day shown: %lld kB\n", static_cast<long long>(StatusKb("VmRSS:")));
     if (!screenshot.isEmpty())
         w->grab().save(screenshot);
@@ -170,6 +182,7 @@ int RunDayWindowPolls(int argc, char** argv)
 
     w->close();
     Spin([] { return false; }, 2000);
+    QFile::setPermissions(b.dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     std::printf("resident 2 s after the window closed: %lld kB\n", static_cast<long long>(StatusKb("VmRSS:")));
     return 0;
 }

@@ -49,10 +49,15 @@ void markLines(QPlainTextEdit* box, const QList<int>& lineNumbers, const QColor&
         if (number < 1 || !block.isValid())
             continue;
         QTextEdit::ExtraSelection mark;
-        // The whole block, so a line wrapped in a narrow box is marked on
-        // every row it takes.
+        // The whole block up to the next one, so that a line wrapped in a
+        // narrow box is marked on every row and every row to the right edge
+        // (a selection through the line end is painted across the box); the
+        // last block has no line end, and a selection without text is
+        // painted across the box too.
         mark.cursor = QTextCursor(block);
-        mark.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        const QTextBlock next = block.next();
+        if (next.isValid())
+            mark.cursor.setPosition(next.position(), QTextCursor::KeepAnchor);
         mark.format.setBackground(background);
         mark.format.setProperty(QTextFormat::FullWidthSelection, true);
         marks.append(mark);

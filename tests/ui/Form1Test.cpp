@@ -464,7 +464,7 @@ TEST_F(MainWindow, DayJournalWindowReadsHandEditedDaysAsksBeforeLongPrintsAndGro
         << w->Summary->text().toStdString();
     const QList<QTextEdit::ExtraSelection> marks = w->Journal->extraSelections();
     ASSERT_EQ(marks.size(), 1);
-    EXPECT_EQ(marks[0].cursor.block().blockNumber(), 2);
+    EXPECT_EQ(w->Journal->document()->findBlock(marks[0].cursor.selectionStart()).blockNumber(), 2);
     EXPECT_EQ(marks[0].format.background().color(), UncountedLineColour);
     EXPECT_TRUE(marks[0].format.boolProperty(QTextFormat::FullWidthSelection));
 
