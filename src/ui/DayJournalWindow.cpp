@@ -260,7 +260,6 @@ void DayJournalWindow::printText(const DayView& view, const QString& text)
         [output, journal, said, day] {
             *said = PrintReportOn(*output, *journal, day);
             *journal = QString();
-            output->printer.reset();
         },
         [panel, said, self] {
             if (!said->isEmpty())

@@ -53,35 +53,39 @@ ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date)
     ReportOutput output;
     // Checked first: a QPrinter made without a printer installed quietly
     // becomes a PDF printer with no file, and the report would vanish.
-    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-    if (!defaultPrinter.isNull()) {
-        output.printer = std::make_unique<QPrinter>(defaultPrinter, QPrinter::HighResolution);
-        return output;
+    output.printer = QPrinterInfo::defaultPrinter();
+    if (output.printer.isNull()) {
+        output.noPrinter = QPrinterInfo::availablePrinters().isEmpty()
+                               ? QStringLiteral("Принтер не установлен")
+                               : QStringLiteral("Принтер по умолчанию не выбран");
+        output.pdfFile = ReportPdfFileName(terminal, date);
     }
-    output.noPrinter = QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("Принтер не установлен")
-                                                                    : QStringLiteral("Принтер по умолчанию не выбран");
-    output.pdfFile = ReportPdfFileName(terminal, date);
-    output.printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    output.printer->setOutputFormat(QPrinter::PdfFormat);
-    output.printer->setOutputFileName(output.pdfFile);
-    output.printer->setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
     return output;
 }
 
-QString PrintReportOn(ReportOutput& output, const QString& journalText, const QDate& date)
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date)
 {
-    const Status printed = PrintReportTo(*output.printer, journalText, date);
-    if (output.noPrinter.isEmpty())
+    // The printer is made here, on the thread that paints on it and ends it:
+    // its device context is then never shared between threads.
+    if (output.noPrinter.isEmpty()) {
+        QPrinter printer(output.printer, QPrinter::HighResolution);
+        const Status printed = PrintReportTo(printer, journalText, date);
         return printed.ok() ? QString() : QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed));
+    }
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(output.pdfFile);
+    pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
+    const Status saved = PrintReportTo(pdf, journalText, date);
     const QString shown = QDir::toNativeSeparators(output.pdfFile);
-    if (printed.ok())
+    if (saved.ok())
         return QStringLiteral("%1. Отчет сохранен в файле %2").arg(output.noPrinter, shown);
-    return QStringLiteral("%1. Отчет не сохранен в файле %2: %3").arg(output.noPrinter, shown, Failed(printed));
+    return QStringLiteral("%1. Отчет не сохранен в файле %2: %3").arg(output.noPrinter, shown, Failed(saved));
 }
 
 void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
 {
-    ReportOutput output = ChooseReportOutput(terminal, date);
+    const ReportOutput output = ChooseReportOutput(terminal, date);
     const QString said = PrintReportOn(output, journalText, date);
     if (!said.isEmpty())
         terminal.panel.message(said);

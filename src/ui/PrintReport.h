@@ -4,10 +4,10 @@
 #include "core/Terminal.h"
 
 #include <QDate>
-#include <QPrinter>
+#include <QPrinterInfo>
 #include <QString>
 
-#include <memory>
+class QPrinter;
 
 // Prints a day's journal text under the heading with that day's date on the
 // given printer. Changes nothing in the terminal.
@@ -23,8 +23,8 @@ QString ReportPdfFileName(const Terminal& terminal, const QDate& date);
 // Where a report goes: the default printer, or, without one, a PDF file
 // (ReportPdfFileName) and the reason there was no printer.
 struct ReportOutput {
-    std::unique_ptr<QPrinter> printer;
-    QString noPrinter;  // empty when printing on the default printer
+    QPrinterInfo printer;  // the default printer, null for none
+    QString noPrinter;     // why there is none; empty when printing on it
     QString pdfFile;
 };
 // Chosen on the window's thread, where the printers are looked up.
@@ -33,7 +33,7 @@ ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date);
 // Prints the report on the chosen output and returns what the operator is to
 // be told, empty for nothing (printed on the printer). Touches nothing of the
 // terminal, so it may run on a thread of its own.
-QString PrintReportOn(ReportOutput& output, const QString& journalText, const QDate& date);
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date);
 
 // Prints a day's journal text as the report of that day on the default
 // printer. Without one the report is saved as a PDF file instead, and the
