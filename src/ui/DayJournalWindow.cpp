@@ -63,14 +63,14 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Summary->setMinimumHeight(Px(480));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->setSpacing(Px(2160 - 120 - 1800));
-    buttons->addWidget(PrintButton);
-    buttons->addWidget(CloseButton);
+    ButtonRow = new QHBoxLayout;
+    ButtonRow->setSpacing(Px(2160 - 120 - 1800));
+    ButtonRow->addWidget(PrintButton);
+    ButtonRow->addWidget(CloseButton);
     auto* left = new QVBoxLayout;
     left->setSpacing(Px(3720 - 120 - 3360));
     left->addWidget(Calendar);
-    left->addLayout(buttons);
+    left->addLayout(ButtonRow);
     left->addStretch(1);
     auto* right = new QVBoxLayout;
     right->setSpacing(0);
@@ -81,7 +81,10 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     grid->setHorizontalSpacing(Px(4170 - 120 - 3840));
     grid->addLayout(left, 0, 0);
     grid->addLayout(right, 0, 1);
-    grid->addWidget(Summary, 1, 0, 1, 2);
+    SummaryRows = new QVBoxLayout;
+    SummaryRows->setSpacing(0);
+    SummaryRows->addWidget(Summary);
+    grid->addLayout(SummaryRows, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
 

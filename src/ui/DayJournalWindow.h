@@ -9,9 +9,11 @@
 #include <QWidget>
 
 class QCalendarWidget;
+class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QVBoxLayout;
 
 // "Журнал за день": the journal of any day, looked up in a calendar, with
 // its totals, printed again as that day's report. A modeless window over the
@@ -43,6 +45,10 @@ public:
     QLabel* Summary = nullptr;
     QPushButton* PrintButton = nullptr;
     QPushButton* CloseButton = nullptr;
+    // Where further controls go: buttons beside "Печать" and "Закрыть", lines
+    // under the summary; the journal box keeps all the room left over.
+    QHBoxLayout* ButtonRow = nullptr;
+    QVBoxLayout* SummaryRows = nullptr;
 
 signals:
     // A day read has been put on screen.
