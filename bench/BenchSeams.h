@@ -49,7 +49,14 @@ public:
     int messages = 0;
     int beeps = 0;
 
+    int questions = 0;
+
     void message(const QString&) override { ++messages; }
+    bool ask(const QString&) override
+    {
+        ++questions;
+        return true;
+    }
     void beep() override { ++beeps; }
 };
 

@@ -36,6 +36,7 @@ public:
 class FuzzPanel final : public OperatorPanel {
 public:
     void message(const QString&) override {}
+    bool ask(const QString&) override { return false; }
     void beep() override {}
 };
 

@@ -92,6 +92,8 @@ QString CauseText(FailureCause cause)
         return QStringLiteral("устройство занято");
     case FailureCause::NoDevice:
         return QStringLiteral("устройство не найдено");
+    case FailureCause::NotOrdinaryFile:
+        return QStringLiteral("на месте файла находится не обычный файл");
     }
     return {};
 }

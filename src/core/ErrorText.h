@@ -18,6 +18,7 @@ enum class FailureCause {
     DeviceIo,
     Busy,
     NoDevice,  // the device behind the name is not there
+    NotOrdinaryFile,  // a named pipe, socket or device where a file is expected
 };
 
 // The cause as a phrase that follows a colon: "на диске нет места".

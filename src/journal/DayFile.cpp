@@ -4,7 +4,9 @@
 #include "core/DiskSync.h"
 #include "core/ErrorText.h"
 #include "core/HeldFileRetry.h"
+#include "core/OrdinaryFile.h"
 #include "core/TextRules.h"
+#include "journal/DayFileText.h"
 #include "journal/JournalLine.h"
 
 #include <QDir>
@@ -27,15 +29,21 @@ Status FileError(const QFile& file, const QString& path)
     return FileError(number, path, FileErrorText(file));
 }
 
+Status OpenError(const OpenFailure& failure, const QString& path)
+{
+    return FileError(QFileInfo::exists(path) ? ErrorNumber::PathFileAccess : ErrorNumber::FileNotFound, path,
+                     failure.text);
+}
+
 Result<QString> ReadDayFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Result<QString>::failure(FileError(file, path));
+    if (const auto failed = OpenOrdinaryFile(file, QIODevice::ReadOnly))
+        return Result<QString>::failure(OpenError(*failed, path));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Result<QString>::failure(FileError(file, path));
-    return Result<QString>::success(FromCp1251(bytes));
+    return Result<QString>::success(DayFileText(bytes));
 }
 
 }  // namespace
@@ -59,9 +67,12 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
     // write of the whole line keeps the earlier lines untouched.
     const bool newFile = !QFileInfo::exists(s.DayFileOpenPath);
     QFile file(s.DayFileOpenPath);
-    for (HeldFileRetry retry; !file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);) {
+    for (HeldFileRetry retry;;) {
+        const auto failed = OpenOrdinaryFile(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        if (!failed)
+            break;
         if (!MayPassSoon(file) || !retry.again())
-            return FileError(file, s.DayFileOpenPath);
+            return OpenError(*failed, s.DayFileOpenPath);
     }
     const qint64 sizeBefore = file.size();
     const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));

@@ -1,10 +1,11 @@
 #include "journal/PastJournal.h"
 
-#include "core/Cp1251.h"
 #include "core/DecimalNumber.h"
 #include "core/ErrorText.h"
+#include "core/OrdinaryFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
+#include "journal/DayFileText.h"
 #include "journal/JournalLineParse.h"
 
 #include <QDir>
@@ -15,44 +16,68 @@
 
 namespace {
 
+// No more line numbers than fit on the summary's line.
+constexpr int ListedLineNumbers = 10;
+
 QString Unreadable(const QDate& date, const QString& why)
 {
-    return QStringLiteral("Журнал за %1 не прочитан: %2").arg(DateText(date), why);
+    return QStringLiteral("Журнал за %1 не прочитан: %2").arg(DayDateText(date), why);
 }
 
+// Why the file could not be opened, said of the file or of its folder.
+QString OpenProblem(const QString& dataDir, const QString& path, const OpenFailure& failure)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString folder = QDir::toNativeSeparators(dataDir);
+    if (failure.cause == FailureCause::FolderInPlace)
+        return QStringLiteral("на месте файла %1 находится папка.").arg(shown);
+    if (failure.cause == FailureCause::NotOrdinaryFile)
+        return QStringLiteral("на месте файла %1 находится не обычный файл.").arg(shown);
+    if (QFileInfo::exists(path)) {
+        if (failure.cause == FailureCause::AccessDenied)
+            return QStringLiteral("нет доступа к файлу %1.").arg(shown);
+        return QStringLiteral("файл %1 не открывается: %2.").arg(shown, failure.text);
+    }
+    // The file could not even be looked up: the folder is what fails.
+    // Without its trailing separator: "file/" names nothing when file is a file.
+    const QFileInfo dir(QDir::cleanPath(dataDir));
+    if (!dir.exists() && failure.cause == FailureCause::NotFound)
+        return QStringLiteral("папка данных %1 не найдена.").arg(folder);
+    if (dir.exists() && !dir.isDir())
+        return QStringLiteral("папка данных %1 не читается: на месте папки находится файл.").arg(folder);
+    return QStringLiteral("папка данных %1 не читается: %2.").arg(folder, failure.text);
+}
 
 }  // namespace
+
+QString DayDateText(const QDate& date)
+{
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
 
 DayJournal ReadDayJournal(const QString& dataDir, const QDate& date)
 {
     const QString path = DayFileName(dataDir, date);
-    const QFileInfo info(path);
     DayJournal journal;
-    if (!info.exists() && !info.isSymLink())
-        return journal;
-    journal.kind = DayJournal::Kind::Unreadable;
-    const QString shown = QDir::toNativeSeparators(path);
-    if (info.isDir()) {
-        journal.problem = Unreadable(date, QStringLiteral("на месте файла %1 находится папка.").arg(shown));
-        return journal;
-    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        journal.problem =
-            info.exists() && !info.isReadable()
-                ? Unreadable(date, QStringLiteral("нет доступа к файлу %1.").arg(shown))
-                : Unreadable(date, QStringLiteral("файл %1 не открывается: %2.").arg(shown, FileErrorText(file)));
+    if (const auto failed = OpenOrdinaryFile(file, QIODevice::ReadOnly)) {
+        // No file in a folder that is there is a day without weighings.
+        if (failed->cause == FailureCause::NotFound && QFileInfo(QDir::cleanPath(dataDir)).isDir())
+            return journal;
+        journal.kind = DayJournal::Kind::Unreadable;
+        journal.problem = Unreadable(date, OpenProblem(dataDir, path, *failed));
         return journal;
     }
+    journal.kind = DayJournal::Kind::Unreadable;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        journal.problem =
-            Unreadable(date, QStringLiteral("ошибка чтения файла %1: %2.").arg(shown, FileErrorText(file)));
+        journal.problem = Unreadable(date, QStringLiteral("ошибка чтения файла %1: %2.")
+                                               .arg(QDir::toNativeSeparators(path), FileErrorText(file)));
         return journal;
     }
     file.close();
     journal.kind = DayJournal::Kind::Read;
-    journal.text = FromCp1251(bytes);
+    journal.text = DayFileText(bytes);
     return journal;
 }
 
@@ -60,10 +85,13 @@ QSet<QDate> DaysWithJournal(const QString& dataDir)
 {
     static const QRegularExpression name(QStringLiteral("^(\\d\\d)-(\\d\\d)-(\\d\\d\\d\\d)\\.txt$"));
     QSet<QDate> days;
-    const QStringList files =
-        QDir(dataDir).entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : files) {
-        const QRegularExpressionMatch m = name.match(file);
+    const QFileInfoList files =
+        QDir(dataDir).entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& file : files) {
+        // A pipe or a device by a day's name is no journal (System lists them).
+        if (!file.isFile())
+            continue;
+        const QRegularExpressionMatch m = name.match(file.fileName());
         if (!m.hasMatch())
             continue;
         const QDate date(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
@@ -79,6 +107,7 @@ DayTotals CountDayTotals(QStringView journalText)
     // Added as the running sum is, as decimals: 0.1 + 0.2 gives 0.3.
     double net = 0;
     const auto count = [&](QStringView line) {
+        ++totals.lines;
         if (line.isEmpty())
             return;
         if (const auto weighing = ParseWeighingLine(line)) {
@@ -88,6 +117,7 @@ DayTotals CountDayTotals(QStringView journalText)
             ++totals.sumLines;
         } else {
             ++totals.otherLines;
+            totals.otherLineNumbers.append(totals.lines);
         }
     };
     qsizetype start = 0;
@@ -110,7 +140,16 @@ QString DayTotalsText(const DayTotals& totals, const QLocale& locale)
 {
     QString text = QStringLiteral("Взвешиваний: %1     Суммарный вес нетто: %2 кг")
                        .arg(DisplayNumberText(totals.weighings, locale), DisplayNumberText(totals.net, locale));
-    if (totals.otherLines > 0)
-        text += QStringLiteral("     Нераспознанных строк: %1").arg(totals.otherLines);
+    if (totals.otherLines > 0) {
+        QStringList numbers;
+        for (qsizetype i = 0; i < totals.otherLineNumbers.size() && i < ListedLineNumbers; ++i)
+            numbers.append(QString::number(totals.otherLineNumbers[i]));
+        if (totals.otherLineNumbers.size() > ListedLineNumbers)
+            numbers.append(QStringLiteral("…"));
+        text += QStringLiteral("     Нераспознанных строк: %1 (%2 %3)")
+                    .arg(QString::number(totals.otherLines),
+                         totals.otherLines == 1 ? QStringLiteral("строка") : QStringLiteral("строки"),
+                         numbers.join(QStringLiteral(", ")));
+    }
     return text;
 }

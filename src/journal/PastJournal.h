@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QLocale>
 #include <QSet>
 #include <QString>
@@ -18,8 +19,14 @@ struct DayJournal {
     QString problem;  // why it could not be read, for the operator
 };
 
-// The day file of `date`, from Windows-1251.
+// The day file of `date`, line by line from Windows-1251 or UTF-8 (DayFileText).
+// Missing is said only when the data folder could be looked into; a folder
+// that cannot be read makes the day unreadable, with the reason.
 DayJournal ReadDayJournal(const QString& dataDir, const QDate& date);
+
+// A day's date as a Russian reader writes it: 03.12.2026. (The file names and
+// the report heading keep the date text, 12-03-2026.)
+QString DayDateText(const QDate& date);
 
 // The days that have a day file (an ordinary file named by the date text and
 // ".txt"), from one listing of the data directory; no file is opened.
@@ -33,6 +40,8 @@ struct DayTotals {
     int sumLines = 0;
     int otherLines = 0;
     double net = 0;  // the weighings' net weights added up, kilograms
+    int lines = 0;   // every line, empty ones too, as the journal box numbers them
+    QList<int> otherLineNumbers;  // the other lines' numbers, from 1, in the box's numbering
 };
 
 // Every line end (CR LF, or a lone CR or LF) ends a line, as in the report.
@@ -41,5 +50,6 @@ struct DayTotals {
 DayTotals CountDayTotals(QStringView journalText);
 
 // The summary under a day's journal: the number of weighings and their sum,
-// written as the window's labels write numbers.
+// written as the window's labels write numbers, and the lines not counted
+// with the first few of their numbers.
 QString DayTotalsText(const DayTotals& totals, const QLocale& locale = QLocale());

@@ -2,19 +2,28 @@
 
 #include "core/TextRules.h"
 #include "ui/ExportDialog.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Fonts.h"
 #include "ui/JournalBox.h"
 #include "ui/PrintReport.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <memory>
 
 DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     : QWidget(parent, Qt::Window), terminal_(terminal)
@@ -23,11 +32,14 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     setObjectName(QStringLiteral("DayJournalWindow"));
     setWindowTitle(QStringLiteral("Журнал за день"));
     setFont(SansFont(8));
-    setFixedSize(Px(9345), Px(5610));
+    // Opens at the size it always had and may grow: the journal box takes
+    // whatever room is added.
+    resize(Px(9345), Px(5610));
+    setMinimumSize(Px(9345), Px(5610));
 
     Calendar = new QCalendarWidget(this);
     Calendar->setObjectName(QStringLiteral("Calendar"));
-    Calendar->setGeometry(TwipsRect(120, 120, 3840, 3360));
+    Calendar->setFixedSize(Px(3840), Px(3360));
     Calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     Calendar->setFirstDayOfWeek(Qt::Monday);
     Calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
@@ -35,26 +47,52 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
 
     PrintButton = new QPushButton(QStringLiteral("Печать"), this);
     PrintButton->setObjectName(QStringLiteral("PrintButton"));
-    PrintButton->setGeometry(TwipsRect(120, 3720, 1800, 450));
+    PrintButton->setFixedSize(Px(1800), Px(450));
     ExportButton = new QPushButton(QStringLiteral("Экспорт…"), this);
     ExportButton->setObjectName(QStringLiteral("ExportButton"));
-    ExportButton->setGeometry(TwipsRect(120, 4290, 1800, 450));
+    ExportButton->setFixedSize(Px(1800), Px(450));
     CloseButton = new QPushButton(QStringLiteral("Закрыть"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
-    CloseButton->setGeometry(TwipsRect(2160, 3720, 1800, 450));
+    CloseButton->setFixedSize(Px(1800), Px(450));
 
     Headings = new QLabel(JournalHeadings(), this);
     Headings->setObjectName(QStringLiteral("Headings"));
     Headings->setTextFormat(Qt::PlainText);
-    Headings->setGeometry(TwipsRect(4170, 120, 4785, 285));
     Journal = MakeJournalBox(this, "Journal", TwipsRect(4170, 420, 5055, 4500));
+    Journal->setMinimumSize(Px(5055), Px(4500));
 
     Summary = new QLabel(this);
     Summary->setObjectName(QStringLiteral("Summary"));
     Summary->setTextFormat(Qt::PlainText);
     Summary->setWordWrap(true);
     Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Summary->setGeometry(TwipsRect(120, 5010, 9105, 480));
+    Summary->setMinimumHeight(Px(480));
+
+    ButtonRow = new QHBoxLayout;
+    ButtonRow->setSpacing(Px(2160 - 120 - 1800));
+    ButtonRow->addWidget(PrintButton);
+    ButtonRow->addWidget(CloseButton);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(Px(3720 - 120 - 3360));
+    left->addWidget(Calendar);
+    left->addLayout(ButtonRow);
+    left->addWidget(ExportButton, 0, Qt::AlignLeft);
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(Headings);
+    right->addWidget(Journal, 1);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(Px(120), Px(120), Px(120), Px(120));
+    grid->setHorizontalSpacing(Px(4170 - 120 - 3840));
+    grid->addLayout(left, 0, 0);
+    grid->addLayout(right, 0, 1);
+    SummaryRows = new QVBoxLayout;
+    SummaryRows->setSpacing(0);
+    SummaryRows->addWidget(Summary);
+    grid->addLayout(SummaryRows, 1, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
 
     // A click on the day already chosen reads its file again, so today's
     // journal shows the lines recorded since. A click on a new day also
@@ -71,6 +109,17 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     Calendar->setSelectedDate(today);
     Calendar->setCurrentPage(today.year(), today.month());
     showDay(today);
+}
+
+void DayJournalWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc closes the window, as it closes a dialog; the keys its controls
+    // do not take come here.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DayJournalWindow::choose(const QDate& date)
@@ -93,40 +142,106 @@ void DayJournalWindow::choose(const QDate& date)
 void DayJournalWindow::showDay(const QDate& date)
 {
     markDaysWithJournal();
-    const bool sameDay = date == shown_;
-    shown_ = date;
-    journal_ = ReadDayJournal(terminal_.dataDir, date);
+    chosen_ = date;
+    if (date != shown_)
+        Summary->setText(QStringLiteral("Чтение журнала за %1…").arg(DayDateText(date)));
+    const int read = ++reads_;
+    ++reading_;
+    updatePrintButton();
+    auto view = std::make_shared<DayView>();
+    const QString dataDir = terminal_.dataDir;
+    RunInBackground(
+        this, [view, dataDir, date] { *view = MakeDayView(dataDir, date); },
+        [this, view, read] {
+            --reading_;
+            // A day chosen later is read later: this one is no longer wanted.
+            if (read == reads_)
+                present(std::move(*view));
+            updatePrintButton();
+        });
+}
 
-    const bool unreadable = journal_.kind == DayJournal::Kind::Unreadable;
-    if (!hasLines()) {
+void DayJournalWindow::present(DayView view)
+{
+    const bool sameDay = view.date == shown_;
+    const QString before = view_.empty() ? QString() : view_.boxText;
+    shown_ = view.date;
+    view_ = std::move(view);
+
+    const bool unreadable = view_.kind == DayJournal::Kind::Unreadable;
+    if (view_.empty()) {
         Journal->setPlainText(unreadable ? QString() : NoWeighingsText);
-        boxJournal_.clear();
-    } else if (!sameDay || !journal_.text.startsWith(boxJournal_) || boxJournal_.endsWith(u'\r') ||
-               boxJournal_.isEmpty()) {
-        Journal->setPlainText(BoxText(journal_.text));
-        boxJournal_ = journal_.text;
-    } else if (journal_.text.size() > boxJournal_.size()) {
+    } else if (!sameDay || before.isEmpty() || !view_.boxText.startsWith(before)) {
+        Journal->setPlainText(view_.boxText);
+    } else if (view_.boxText.size() > before.size()) {
         // The same day grown (today, recorded meanwhile): only the new lines
         // are laid out, and the operator's scrolling is left alone.
         QTextCursor end(Journal->document());
         end.movePosition(QTextCursor::End);
-        end.insertText(BoxText(QStringView(journal_.text).sliced(boxJournal_.size())));
-        boxJournal_ = journal_.text;
+        end.insertText(QStringView(view_.boxText).sliced(before.size()).toString());
     }
-    Summary->setText(unreadable ? QString()
-                                : QStringLiteral("%1:  %2").arg(DateText(date),
-                                                                DayTotalsText(CountDayTotals(journal_.text))));
-    PrintButton->setEnabled(hasLines());
+
+    QList<int> uncounted;
+    if (!view_.empty()) {
+        for (const int line : view_.totals.otherLineNumbers) {
+            if (line > view_.shownLines)
+                break;
+            uncounted.append(line);
+        }
+    }
+    markLines(Journal, uncounted, UncountedLineColour);
+
+    if (unreadable) {
+        Summary->setText(view_.problem);
+    } else {
+        QString summary = QStringLiteral("%1:  %2").arg(DayDateText(view_.date), DayTotalsText(view_.totals));
+        if (!view_.empty() && view_.cut())
+            summary += u'\n' + CutNote(view_);
+        Summary->setText(summary);
+    }
+    updatePrintButton();
+    emit dayShown();
     if (unreadable)
-        terminal_.panel.message(journal_.problem);
+        terminal_.panel.message(view_.problem);
 }
 
 void DayJournalWindow::print()
 {
+    if (printing_)
+        return;
+    printing_ = true;
     // Printed as the file is now, and shown so: paper and screen agree.
-    showDay(shown_);
-    if (hasLines())
-        PrintJournalReport(terminal_, journal_.text, shown_);
+    const int read = ++reads_;
+    ++reading_;
+    updatePrintButton();
+    struct Read {
+        DayView view;
+        QString text;
+    };
+    auto got = std::make_shared<Read>();
+    const QString dataDir = terminal_.dataDir;
+    const QDate day = chosen_;
+    RunInBackground(
+        this,
+        [got, dataDir, day] {
+            DayJournal journal = ReadDayJournal(dataDir, day);
+            got->view = MakeDayView(journal, day);
+            got->text = std::move(journal.text);
+        },
+        [this, got, read] {
+            --reading_;
+            const bool wanted = !got->view.empty();
+            if (read == reads_)
+                present(got->view);
+            if (wanted) {
+                printText(got->view, got->text);
+                got->text = QString();  // the printing thread holds it now
+            } else {
+                printing_ = false;
+                updatePrintButton();
+                emit printDone();
+            }
+        });
 }
 
 void DayJournalWindow::exportDays()
@@ -134,9 +249,47 @@ void DayJournalWindow::exportDays()
     ExportWithDialog(terminal_, shown_, this);
 }
 
-bool DayJournalWindow::hasLines() const
+void DayJournalWindow::printText(const DayView& view, const QString& text)
 {
-    return journal_.kind == DayJournal::Kind::Read && !journal_.text.isEmpty();
+    const QDate day = view.date;
+    const qint64 lines = view.dayLines;
+    if (lines > PrintQuestionLines &&
+        !terminal_.panel.ask(QStringLiteral("В журнале за %1 %2 %3. Печатать?")
+                                 .arg(DayDateText(day), QString::number(lines), LinesWord(lines)))) {
+        printing_ = false;
+        updatePrintButton();
+        emit printDone();
+        return;
+    }
+
+    // The printer is looked up here; the pages are painted on a thread of
+    // their own, which goes on when the window is closed, and what the
+    // operator is told comes back to the window's thread.
+    auto output = std::make_shared<ReportOutput>(ChooseReportOutput(terminal_, day));
+    auto journal = std::make_shared<QString>(text);
+    auto said = std::make_shared<QString>();
+    OperatorPanel* panel = &terminal_.panel;
+    QPointer<DayJournalWindow> self(this);
+    RunInBackground(
+        QCoreApplication::instance(),
+        [output, journal, said, day] {
+            *said = PrintReportOn(*output, *journal, day);
+            *journal = QString();
+        },
+        [panel, said, self] {
+            if (!said->isEmpty())
+                panel->message(*said);
+            if (self) {
+                self->printing_ = false;
+                self->updatePrintButton();
+                emit self->printDone();
+            }
+        });
+}
+
+void DayJournalWindow::updatePrintButton()
+{
+    PrintButton->setEnabled(!printing_ && !reading() && !view_.empty());
 }
 
 void DayJournalWindow::markDaysWithJournal()

@@ -3,6 +3,9 @@
 #include "ui/Fonts.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
 
 QPlainTextEdit* MakeJournalBox(QWidget* parent, const char* name, QRect geometry)
 {
@@ -31,4 +34,33 @@ QString BoxText(QStringView journal)
     QString text = journal.toString();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
+}
+
+void markLines(QPlainTextEdit* box, const QList<int>& lineNumbers, const QColor& background)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const QTextEdit::ExtraSelection& mark : box->extraSelections()) {
+        if (mark.format.background().color() != background)
+            marks.append(mark);
+    }
+    const QTextDocument* document = box->document();
+    for (const int number : lineNumbers) {
+        const QTextBlock block = document->findBlockByNumber(number - 1);
+        if (number < 1 || !block.isValid())
+            continue;
+        QTextEdit::ExtraSelection mark;
+        // The whole block up to the next one, so that a line wrapped in a
+        // narrow box is marked on every row and every row to the right edge
+        // (a selection through the line end is painted across the box); the
+        // last block has no line end, and a selection without text is
+        // painted across the box too.
+        mark.cursor = QTextCursor(block);
+        const QTextBlock next = block.next();
+        if (next.isValid())
+            mark.cursor.setPosition(next.position(), QTextCursor::KeepAnchor);
+        mark.format.setBackground(background);
+        mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(mark);
+    }
+    box->setExtraSelections(marks);
 }

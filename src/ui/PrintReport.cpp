@@ -34,29 +34,12 @@ bool IsWritableFolder(const QString& path)
     return !path.isEmpty() && info.isDir() && info.isWritable();
 }
 
-void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date, const QString& why)
-{
-    const QString file = ReportPdfFileName(terminal, date);
-    const QString shown = QDir::toNativeSeparators(file);
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(file);
-    pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
-    const Status saved = PrintReportTo(pdf, journalText, date);
-    if (saved.ok()) {
-        terminal.panel.message(QStringLiteral("%1. Отчет сохранен в файле %2").arg(why, shown));
-    } else {
-        terminal.panel.message(
-            QStringLiteral("%1. Отчет не сохранен в файле %2: %3").arg(why, shown, Failed(saved)));
-    }
-}
-
 }  // namespace
 
 Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date)
 {
     printer.setDocName(DocumentName(date));
-    return PaintReport(printer, ReportLines(journalText, date));
+    return PaintJournalReport(printer, journalText, date);
 }
 
 QString DocumentsFolder(const Terminal& terminal)
@@ -70,22 +53,47 @@ QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
     return DocumentsFolder(terminal) + DateText(date) + QStringLiteral(".pdf");
 }
 
-void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
+ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date)
 {
+    ReportOutput output;
     // Checked first: a QPrinter made without a printer installed quietly
     // becomes a PDF printer with no file, and the report would vanish.
-    const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
-    if (defaultPrinter.isNull()) {
-        SaveAsPdf(terminal, journalText, date,
-                  QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("Принтер не установлен")
-                                                               : QStringLiteral("Принтер по умолчанию не выбран"));
-        return;
+    output.printer = QPrinterInfo::defaultPrinter();
+    if (output.printer.isNull()) {
+        output.noPrinter = QPrinterInfo::availablePrinters().isEmpty()
+                               ? QStringLiteral("Принтер не установлен")
+                               : QStringLiteral("Принтер по умолчанию не выбран");
+        output.pdfFile = ReportPdfFileName(terminal, date);
     }
+    return output;
+}
 
-    QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    const Status printed = PrintReportTo(printer, journalText, date);
-    if (!printed.ok())
-        terminal.panel.message(QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed)));
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date)
+{
+    // The printer is made here, on the thread that paints on it and ends it:
+    // its device context is then never shared between threads.
+    if (output.noPrinter.isEmpty()) {
+        QPrinter printer(output.printer, QPrinter::HighResolution);
+        const Status printed = PrintReportTo(printer, journalText, date);
+        return printed.ok() ? QString() : QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed));
+    }
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(output.pdfFile);
+    pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
+    const Status saved = PrintReportTo(pdf, journalText, date);
+    const QString shown = QDir::toNativeSeparators(output.pdfFile);
+    if (saved.ok())
+        return QStringLiteral("%1. Отчет сохранен в файле %2").arg(output.noPrinter, shown);
+    return QStringLiteral("%1. Отчет не сохранен в файле %2: %3").arg(output.noPrinter, shown, Failed(saved));
+}
+
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
+{
+    const ReportOutput output = ChooseReportOutput(terminal, date);
+    const QString said = PrintReportOn(output, journalText, date);
+    if (!said.isEmpty())
+        terminal.panel.message(said);
 }
 
 void Command1_Click(Terminal& terminal)

@@ -4,6 +4,7 @@
 #include "core/Terminal.h"
 
 #include <QDate>
+#include <QPrinterInfo>
 #include <QString>
 
 class QPrinter;
@@ -23,6 +24,21 @@ QString DocumentsFolder(const Terminal& terminal);
 // a day: a later report of the same day replaces it, as it holds the same
 // journal and more.
 QString ReportPdfFileName(const Terminal& terminal, const QDate& date);
+
+// Where a report goes: the default printer, or, without one, a PDF file
+// (ReportPdfFileName) and the reason there was no printer.
+struct ReportOutput {
+    QPrinterInfo printer;  // the default printer, null for none
+    QString noPrinter;     // why there is none; empty when printing on it
+    QString pdfFile;
+};
+// Chosen on the window's thread, where the printers are looked up.
+ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date);
+
+// Prints the report on the chosen output and returns what the operator is to
+// be told, empty for nothing (printed on the printer). Touches nothing of the
+// terminal, so it may run on a thread of its own.
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date);
 
 // Prints a day's journal text as the report of that day on the default
 // printer. Without one the report is saved as a PDF file instead, and the

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 void QtOperatorPanel::message(const QString& text)
 {
@@ -26,6 +27,26 @@ void QtOperatorPanel::message(const QString& text)
         next = waiting_.takeFirst();
     }
     open_ = false;
+}
+
+bool QtOperatorPanel::ask(const QString& question)
+{
+    // The buttons are named here: the standard ones speak the language of
+    // the installed Qt translations, often none. Messages raised by the
+    // timers meanwhile wait for the answer, as they wait for an open message.
+    const bool wasOpen = open_;
+    open_ = true;
+    QMessageBox box(QMessageBox::NoIcon, ProgramTitle, question, QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    const bool answered = box.clickedButton() == yes;
+    open_ = wasOpen;
+    if (!open_ && !waiting_.isEmpty())
+        message(waiting_.takeFirst());
+    return answered;
 }
 
 void QtOperatorPanel::beep()

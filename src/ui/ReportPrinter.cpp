@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -50,35 +51,111 @@ PageGrid ReportPageGrid(QPrinter& printer)
     return GridFor(QFontMetricsF(ReportFont(), &printer), PaintArea(printer));
 }
 
+namespace {
+
+// Puts the document's lines on the pages one by one, wrapping the long ones
+// and starting a new page when one is full, so that no more than the line
+// in hand is held whatever the document's length.
+class PageWriter {
+public:
+    explicit PageWriter(QPrinter& printer) : printer_(printer) {}
+
+    Status begin()
+    {
+        if (!painter_.begin(&printer_))
+            return PrinterError(QStringLiteral("Не удалось начать печать документа"));
+        painter_.setFont(ReportFont());
+        metrics_.emplace(painter_.font(), &printer_);
+        grid_ = GridFor(*metrics_, PaintArea(printer_));
+        baseline_ = metrics_->ascent();
+        return Status::success();
+    }
+
+    // False once a new page could not be started; nothing more is painted.
+    bool line(const QString& text)
+    {
+        const qsizetype width = std::max(grid_.columns, 1);
+        if (text.size() <= width)
+            return put(text);
+        for (qsizetype from = 0; from < text.size(); from += width) {
+            if (!put(text.mid(from, width)))
+                return false;
+        }
+        return true;
+    }
+
+    Status end()
+    {
+        const bool ended = painter_.end();
+        if (!pageStarted_)
+            return PrinterError(QStringLiteral("Не удалось начать новую страницу документа"));
+        if (!ended || printer_.printerState() == QPrinter::Error)
+            return PrinterError(QStringLiteral("Ошибка принтера при выводе документа"));
+        return Status::success();
+    }
+
+private:
+    bool put(const QString& text)
+    {
+        if (!pageStarted_)
+            return false;
+        if (onPage_ == std::max(grid_.linesPerPage, 1)) {
+            pageStarted_ = printer_.newPage();
+            if (!pageStarted_)
+                return false;
+            onPage_ = 0;
+            baseline_ = metrics_->ascent();
+        }
+        if (!text.isEmpty())
+            painter_.drawText(QPointF(0, baseline_), text);
+        baseline_ += metrics_->lineSpacing();
+        ++onPage_;
+        return true;
+    }
+
+    QPrinter& printer_;
+    QPainter painter_;
+    std::optional<QFontMetricsF> metrics_;
+    PageGrid grid_;
+    double baseline_ = 0;
+    int onPage_ = 0;
+    bool pageStarted_ = true;
+};
+
+}  // namespace
+
 Status PaintReport(QPrinter& printer, const QStringList& lines)
 {
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return PrinterError(QStringLiteral("Не удалось начать печать документа"));
-    painter.setFont(ReportFont());
-
-    const QFontMetricsF metrics(painter.font(), &printer);
-    const PageGrid grid = GridFor(metrics, PaintArea(printer));
-    const QList<QStringList> pages = SplitIntoPages(WrapLines(lines, grid.columns), grid.linesPerPage);
-
-    bool pageStarted = true;
-    for (qsizetype p = 0; p < pages.size() && pageStarted; ++p) {
-        if (p > 0)
-            pageStarted = printer.newPage();
-        if (!pageStarted)
+    PageWriter pages(printer);
+    if (const Status begun = pages.begin(); !begun.ok())
+        return begun;
+    for (const QString& line : lines) {
+        if (!pages.line(line))
             break;
-        double baseline = metrics.ascent();
-        for (const QString& line : pages[p]) {
-            if (!line.isEmpty())
-                painter.drawText(QPointF(0, baseline), line);
-            baseline += metrics.lineSpacing();
-        }
     }
-    const bool ended = painter.end();
+    return pages.end();
+}
 
-    if (!pageStarted)
-        return PrinterError(QStringLiteral("Не удалось начать новую страницу документа"));
-    if (!ended || printer.printerState() == QPrinter::Error)
-        return PrinterError(QStringLiteral("Ошибка принтера при выводе документа"));
-    return Status::success();
+Status PaintJournalReport(QPrinter& printer, const QString& journalText, const QDate& date)
+{
+    PageWriter pages(printer);
+    if (const Status begun = pages.begin(); !begun.ok())
+        return begun;
+    // The lines of ReportLines, made one at a time.
+    bool going = pages.line(QString()) && pages.line(QString()) && pages.line(ReportHeading(date)) &&
+                 pages.line(QString());
+    const QStringView text(journalText);
+    qsizetype start = 0;
+    for (qsizetype i = 0; going && i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        going = pages.line(ExpandTabs(text.sliced(start, i - start).toString()));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (going)
+        pages.line(ExpandTabs(text.sliced(start).toString()));
+    return pages.end();
 }

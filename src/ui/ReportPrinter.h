@@ -2,7 +2,9 @@
 
 #include "core/Status.h"
 
+#include <QDate>
 #include <QFont>
+#include <QString>
 #include <QStringList>
 
 class QPrinter;
@@ -28,3 +30,10 @@ PageGrid ReportPageGrid(QPrinter& printer);
 // lines and breaking onto further pages, and ends the document so the printer
 // gets it. Fails when the printer cannot be started or reports an error.
 Status PaintReport(QPrinter& printer, const QStringList& lines);
+
+// The report of a journal text (the document ReportLines makes) painted as
+// PaintReport paints it, but made and painted one line at a time: a very
+// long day prints in the memory of one line, not of all of them. QPainter
+// may paint on a printer from any one thread at a time, so this may run away
+// from the window's thread.
+Status PaintJournalReport(QPrinter& printer, const QString& journalText, const QDate& date);

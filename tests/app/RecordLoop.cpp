@@ -28,6 +28,11 @@ private:
 class StderrPanel final : public OperatorPanel {
 public:
     void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    bool ask(const QString& question) override
+    {
+        std::fprintf(stderr, "%s\n", qPrintable(question));
+        return false;
+    }
     void beep() override {}
 };
 

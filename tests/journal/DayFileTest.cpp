@@ -16,6 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 class DayFileTest : public ::testing::Test {
@@ -146,23 +153,74 @@ TEST_F(DayFileTest, Failures)
         const DayJournal past = ReadDayJournal(dir.path(), clock.currentDate());
         EXPECT_EQ(past.kind, DayJournal::Kind::Unreadable);
         EXPECT_TRUE(past.text.isEmpty());
-        EXPECT_TRUE(past.problem.startsWith(QStringLiteral("Журнал за 06-15-2026 не прочитан: на месте файла")))
+        EXPECT_TRUE(past.problem.startsWith(QStringLiteral("Журнал за 15.06.2026 не прочитан: на месте файла")))
             << past.problem.toStdString();
         EXPECT_FALSE(DaysWithJournal(dir.path()).contains(clock.currentDate()));
+    }
+#ifndef Q_OS_WIN
+    {
+        // A named pipe by tomorrow's name would hold the terminal until
+        // someone wrote into it; a device is no file either. Neither is
+        // opened, at start-up, at recording or in the window.
+        clock.now = clock.now.addDays(1);
+        const QString pipe = DayFileName(dir.path(), clock.currentDate());
+        ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+        const QString why = QStringLiteral("Ошибка доступа к файлу %1: на месте файла находится не обычный файл")
+                                .arg(QDir::toNativeSeparators(pipe));
+        Terminal t = TerminalAt(dir.path());
+        EXPECT_EQ(LoadDayFile(t).description, why);
+        EXPECT_EQ(AppendDayFileLine(t, QStringLiteral("line")).description, why);
+        const DayJournal past = ReadDayJournal(dir.path(), clock.currentDate());
+        EXPECT_EQ(past.kind, DayJournal::Kind::Unreadable);
+        EXPECT_TRUE(past.problem.endsWith(QStringLiteral("находится не обычный файл."))) << past.problem.toStdString();
+        EXPECT_FALSE(DaysWithJournal(dir.path()).contains(clock.currentDate()));
+
+        clock.now = clock.now.addDays(1);
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), DayFileName(dir.path(), clock.currentDate())));
+        EXPECT_TRUE(AppendDayFileLine(t, QStringLiteral("line")).description.endsWith(QStringLiteral("не обычный файл")));
+    }
+#endif
+    {
+        // The data folder cannot be looked into: that is no day without
+        // weighings, and the window says why.
+        dir.write(QStringLiteral("file"), "x");
+        const DayJournal inFile = ReadDayJournal(dir.file(QStringLiteral("file/")), QDate(2026, 6, 12));
+        EXPECT_EQ(inFile.kind, DayJournal::Kind::Unreadable);
+        EXPECT_EQ(inFile.problem, QStringLiteral("Журнал за 12.06.2026 не прочитан: папка данных %1 не читается: на месте папки находится файл.")
+                                      .arg(QDir::toNativeSeparators(dir.file(QStringLiteral("file/")))));
+        const DayJournal gone = ReadDayJournal(dir.file(QStringLiteral("gone/")), QDate(2026, 6, 12));
+        EXPECT_EQ(gone.kind, DayJournal::Kind::Unreadable);
+        EXPECT_TRUE(gone.problem.endsWith(QStringLiteral(" не найдена."))) << gone.problem.toStdString();
     }
     EXPECT_TRUE(panel.messages.isEmpty());
 }
 
 #ifdef Q_OS_LINUX
 // A full disk: the append fails and says so, rather than leave the operator
-// believing the line is in the file.
+// believing the line is in the file, and leaves no part of the line behind.
+// /dev/full is a device, which the day file may not be, so the disk is a
+// filled folder of a few kilobytes in memory; mounting it needs root, as in
+// the build's container.
 TEST_F(DayFileTest, FullDiskIsAFailure)
 {
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), DayFileName(dir.path(), clock.currentDate())));
-    Terminal t = TerminalAt(dir.path());
+    const QString small = dir.file(QStringLiteral("small"));
+    ASSERT_TRUE(QDir().mkdir(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "a small file system cannot be mounted here";
+    {
+        QFile filler(small + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        for (int i = 0; i < 64 && filler.write(block) == block.size(); ++i) {
+        }
+    }
+    Terminal t = TerminalAt(small + u'/');
     const Status appended = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
+    const qint64 left = QFileInfo(DayFileName(small + u'/', clock.currentDate())).size();
+    ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
     EXPECT_FALSE(appended.ok());
     EXPECT_TRUE(appended.description.endsWith(QStringLiteral(": на диске нет места"))) << appended.description.toStdString();
+    EXPECT_EQ(left, 0);
 }
 #endif
 
@@ -213,6 +271,25 @@ TEST_F(DayFileTest, DayTotalsCountOnlyWeighingLines)
     EXPECT_EQ(DayTotalsText(CountDayTotals(text.section(LineEnd, 0, 3)), QLocale(QLocale::Russian)),
               QStringLiteral("Взвешиваний: 3     Суммарный вес нетто: -2,2 кг"));
     EXPECT_EQ(CountDayTotals(QString()).weighings, 0);
+
+    // A day saved in UTF-8 by a hand edit (with its byte order mark), then
+    // appended to by the terminal in Windows-1251: each line reads right, at
+    // start-up and in the window, and the uncounted line is named.
+    dir.write(QStringLiteral("06-15-2026.txt"),
+              QByteArray("\xEF\xBB\xBF 1\t06-15-2026  08:00:00     10\xD0\xBA\xD0\xB3    0\xD0\xBA\xD0\xB3\r\n"
+                         "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB5\xD1\x80\xD0\xB5\xD0\xBD\xD0\xBE\r\n"
+                         " 2\t06-15-2026  08:30:00     2.5\xEA\xE3    0\xEA\xE3\r\n"));
+    Terminal t = TerminalAt(dir.path());
+    ASSERT_TRUE(LoadDayFile(t).ok());
+    EXPECT_EQ(t.state.JournalText, line(1, 10, 0).replace(QStringLiteral("06-12"), QStringLiteral("06-15")) + LineEnd +
+                                       QStringLiteral("проверено") + LineEnd +
+                                       line(2, 2.5, 0).replace(QStringLiteral("06-12-2026  08:00"), QStringLiteral("06-15-2026  08:30")) +
+                                       LineEnd);
+    const DayTotals mixed = CountDayTotals(ReadDayJournal(dir.path(), clock.currentDate()).text);
+    EXPECT_EQ(mixed.weighings, 2);
+    EXPECT_EQ(mixed.otherLineNumbers, QList<int>{2});
+    EXPECT_TRUE(DayTotalsText(mixed).endsWith(QStringLiteral("Нераспознанных строк: 1 (строка 2)")));
+    EXPECT_EQ(totals.otherLineNumbers, (QList<int>{7, 8, 9, 10, 11, 12}));
 
     // A weighing line gives back every field.
     const auto fields = ParseWeighingLine(line(12, -2.5, 0.6));

@@ -21,4 +21,12 @@ public:
             whileMessageOpen();
     }
     void beep() override { ++beeps; }
+
+    QStringList questions;
+    bool answer = true;  // what every question is answered
+    bool ask(const QString& question) override
+    {
+        questions.append(question);
+        return answer;
+    }
 };

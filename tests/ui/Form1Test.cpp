@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLabel>
@@ -32,6 +33,8 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -358,6 +361,17 @@ QMap<QString, QPair<QByteArray, QDateTime>> DataFiles(const TempDataDir& dir)
     return files;
 }
 
+// Runs the event loop until the window has shown the day it is reading and
+// finished any report it prints (or ten seconds have passed).
+bool WaitDayJournal(DayJournalWindow* w)
+{
+    const QDeadlineTimer deadline(10000);
+    while ((w->reading() || w->printing()) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    return !w->reading() && !w->printing();
+}
+
 TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
 {
     const QByteArray earlier(" 1\t06-12-2026  08:00:00     10\xEA\xE3    0\xEA\xE3\r\n"
@@ -376,6 +390,7 @@ TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
     ASSERT_EQ(form->findChildren<DayJournalWindow*>().size(), 1);
     DayJournalWindow* w = form->dayJournalWindow();
     ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitDayJournal(w));
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Журнал за день"));
     EXPECT_EQ(w->Calendar->firstDayOfWeek(), Qt::Monday);
@@ -394,26 +409,31 @@ TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
     files = DataFiles(dir);
     emit w->Calendar->clicked(clock.currentDate());
     QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
     EXPECT_EQ(w->Journal->toPlainText().count(u'\n'), 2);
 
     w->Calendar->setSelectedDate(QDate(2026, 6, 12));
     QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
     QString shown = FromCp1251(earlier);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     EXPECT_EQ(w->Journal->toPlainText(), shown);
-    EXPECT_TRUE(w->Summary->text().contains(QStringLiteral("Взвешиваний: 2 ")));
+    EXPECT_TRUE(w->Summary->text().startsWith(QStringLiteral("12.06.2026:  Взвешиваний: 2 "))) << w->Summary->text().toStdString();
     EXPECT_TRUE(w->Summary->text().contains(QStringLiteral(": %1 кг").arg(DisplayNumberText(22.5))));
     EXPECT_TRUE(w->PrintButton->isEnabled());
 
     w->Calendar->setSelectedDate(QDate(2026, 6, 13));
     QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
     EXPECT_EQ(w->Journal->toPlainText(), QStringLiteral("За этот день взвешиваний нет"));
     EXPECT_FALSE(w->PrintButton->isEnabled());
 
     w->Calendar->setSelectedDate(QDate(2026, 6, 12));
     QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         w->PrintButton->click();
+        ASSERT_TRUE(WaitDayJournal(w));
         EXPECT_TRUE(QFile::exists(documents.file(QStringLiteral("06-12-2026.pdf"))));
         EXPECT_EQ(panel.messages.size(), 1);
     }
@@ -424,6 +444,68 @@ TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
     EXPECT_EQ(form->dayJournalWindow(), nullptr);
     EXPECT_EQ(DataFiles(dir), files);
     EXPECT_EQ(form->geometry(), mainGeometry);
+}
+
+// A day edited by hand in a UTF-8 editor and appended to since, a day too
+// long to print unasked, and the window's keys and size.
+TEST_F(MainWindow, DayJournalWindowReadsHandEditedDaysAsksBeforeLongPrintsAndGrows)
+{
+    const QByteArray edited("\xEF\xBB\xBF 1\t06-12-2026  08:00:00     10\xD0\xBA\xD0\xB3    0\xD0\xBA\xD0\xB3\r\n"
+                            " 2\t06-12-2026  08:30:00     2.5\xEA\xE3    0\xEA\xE3\r\n"
+                            "\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB5\xD1\x80\xD0\xB5\xD0\xBD\xD0\xBE\r\n");
+    dir.write(QStringLiteral("06-12-2026.txt"), edited);
+    QByteArray longDay;
+    for (int i = 0; i < PrintQuestionLines + 1; ++i)
+        longDay += " 1\t06-13-2026  08:00:00     1\xEA\xE3    0\xEA\xE3\r\n";
+    dir.write(QStringLiteral("06-13-2026.txt"), longDay);
+    start();
+    const TempDataDir documents;
+    t.documentsDir = documents.path();
+    form->mnu_DayJournal->trigger();
+    DayJournalWindow* w = form->dayJournalWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitDayJournal(w));
+
+    w->Calendar->setSelectedDate(QDate(2026, 6, 12));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
+    EXPECT_EQ(w->Journal->toPlainText(),
+              QStringLiteral(" 1\t06-12-2026  08:00:00     10кг    0кг\n 2\t06-12-2026  08:30:00     2.5кг    0кг\nпроверено\n"));
+    EXPECT_TRUE(w->Summary->text().contains(QStringLiteral("Взвешиваний: 2 ")));
+    EXPECT_TRUE(w->Summary->text().endsWith(QStringLiteral("Нераспознанных строк: 1 (строка 3)")))
+        << w->Summary->text().toStdString();
+    const QList<QTextEdit::ExtraSelection> marks = w->Journal->extraSelections();
+    ASSERT_EQ(marks.size(), 1);
+    EXPECT_EQ(w->Journal->document()->findBlock(marks[0].cursor.selectionStart()).blockNumber(), 2);
+    EXPECT_EQ(marks[0].format.background().color(), UncountedLineColour);
+    EXPECT_TRUE(marks[0].format.boolProperty(QTextFormat::FullWidthSelection));
+
+    // Only the start of a very long day is laid out; its totals count it all.
+    w->Calendar->setSelectedDate(QDate(2026, 6, 13));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
+    EXPECT_TRUE(w->Journal->extraSelections().isEmpty());
+    EXPECT_TRUE(w->Summary->text().contains(QStringLiteral("Взвешиваний: %1 ").arg(PrintQuestionLines + 1)));
+    panel.answer = false;
+    w->PrintButton->click();
+    ASSERT_TRUE(WaitDayJournal(w));
+    ASSERT_EQ(panel.questions.size(), 1);
+    EXPECT_EQ(panel.questions[0], QStringLiteral("В журнале за 13.06.2026 %1 строка. Печатать?").arg(PrintQuestionLines + 1));
+    EXPECT_TRUE(QDir(documents.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(w->PrintButton->isEnabled());
+
+    const QSize box = w->Journal->size();
+    w->resize(w->width() + 200, w->height() + 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->Journal->size(), box + QSize(200, 100));
+
+    w->activateWindow();
+    ASSERT_TRUE(WaitActive(w));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->Calendar, &escape);
+    QCoreApplication::processEvents();
+    DeleteClosed();
+    EXPECT_EQ(form->dayJournalWindow(), nullptr);
 }
 
 TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)

@@ -382,6 +382,9 @@ TEST_F(ReportWithoutPrinter, EarlierDayIsPrintedUnderItsOwnDateFromItsFile)
     DayJournalWindow window(t, nullptr);
     window.showDay(QDate(2026, 6, 12));
     window.print();
+    const QDeadlineTimer deadline(10000);
+    while ((window.reading() || window.printing()) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 
     const QString file = documents.file(QStringLiteral("06-12-2026.pdf"));
     ASSERT_EQ(panel.messages.size(), 1);
