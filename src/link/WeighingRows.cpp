@@ -10,7 +10,7 @@ void ReadLine(QStringView line, WeighingRows& out)
     if (line.isEmpty())
         return;
     if (const auto fields = ParseWeighingLine(line))
-        out.rows.append({fields->number, fields->date, fields->time, fields->net, fields->tare});
+        out.rows.append(*fields);
     else if (!IsSumLine(line))
         ++out.unrecognised;
 }

@@ -6,14 +6,11 @@
 #include <QStringList>
 #include <QTime>
 
-// One weighing as the day files hold it, for other programs to read.
-struct WeighingRow {
-    int number = 0;  // the weighing's number within its day
-    QDate date;
-    QTime time;
-    double net = 0;  // kilograms
-    double tare = 0;
-};
+#include "journal/JournalLineParse.h"
+
+// One weighing as the day files hold it, for other programs to read: the
+// fields of its journal line.
+using WeighingRow = WeighingLineFields;
 
 struct WeighingRows {
     QList<WeighingRow> rows;

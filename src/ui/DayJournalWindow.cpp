@@ -246,7 +246,9 @@ void DayJournalWindow::print()
 
 void DayJournalWindow::exportDays()
 {
-    ExportWithDialog(terminal_, shown_, this);
+    // The day last chosen, as "Печать" takes it: the one shown may still be
+    // the day before while the chosen one is read.
+    ExportWithDialog(terminal_, chosen_, this);
 }
 
 void DayJournalWindow::printText(const DayView& view, const QString& text)

@@ -52,9 +52,9 @@ TEST(LinkRecords, JsonIsCompactWithShortestNumbers)
     // An unreadable day is named rather than passed off as a day without weighings.
     rows.rows.clear();
     rows.unrecognised = 0;
-    rows.problems = {QStringLiteral("Журнал за 12-07-2026 не прочитан")};
+    rows.problems = {QStringLiteral("Журнал за 07.12.2026 не прочитан")};
     EXPECT_EQ(WeighingsJson(rows),
-              QStringLiteral(R"({"problems":["Журнал за 12-07-2026 не прочитан"],"unrecognised":0,"weighings":[]})")
+              QStringLiteral(R"({"problems":["Журнал за 07.12.2026 не прочитан"],"unrecognised":0,"weighings":[]})")
                   .toUtf8());
 }
 
@@ -119,7 +119,7 @@ TEST(LinkRecords, RowsOfARangeLeaveOutSumLinesAndCountOtherLines)
     const WeighingRows withProblem = ReadWeighingRows(dir.path(), dec5, Dec7);
     EXPECT_EQ(withProblem.rows.size(), 4);
     ASSERT_EQ(withProblem.problems.size(), 1);
-    EXPECT_TRUE(withProblem.problems[0].startsWith(QStringLiteral("Журнал за 12-06-2026 не прочитан")))
+    EXPECT_TRUE(withProblem.problems[0].startsWith(QStringLiteral("Журнал за 06.12.2026 не прочитан")))
         << withProblem.problems[0].toStdString();
 }
 
