@@ -1,10 +1,12 @@
 #include "journal/RecordWeighing.h"
 
+#include "core/Cp1251.h"
 #include "core/DecimalNumber.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
 #include "journal/JournalLine.h"
+#include "journal/SealWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,6 +87,10 @@ Status RecordWeighing(Terminal& terminal)
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
                         .arg(appended.description);
+    } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(s.FileLine + LineEnd));
+               !unsealed.isEmpty()) {
+        // The weighing stands: only its proof against later edits is missing.
+        problems << QStringLiteral("Взвешивание №%1 записано, но не запечатано: %2.").arg(s.DayIndex).arg(unsealed);
     }
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.

@@ -4,6 +4,7 @@
 #include "ui/Fonts.h"
 #include "ui/JournalBox.h"
 #include "ui/PrintReport.h"
+#include "ui/SealView.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -51,6 +52,13 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     Summary->setWordWrap(true);
     Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Summary->setGeometry(TwipsRect(120, 5010, 9105, 480));
+
+    SealStatus = new QLabel(this);
+    SealStatus->setObjectName(QStringLiteral("SealStatus"));
+    SealStatus->setTextFormat(Qt::PlainText);
+    SealStatus->setWordWrap(true);
+    SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SealStatus->setGeometry(TwipsRect(120, 4290, 3840, 660));
 
     // A click on the day already chosen reads its file again, so today's
     // journal shows the lines recorded since. A click on a new day also
@@ -111,6 +119,9 @@ void DayJournalWindow::showDay(const QDate& date)
     Summary->setText(unreadable ? QString()
                                 : QStringLiteral("%1:  %2").arg(DateText(date),
                                                                 DayTotalsText(CountDayTotals(journal_.text))));
+    // A missing day file is checked too: its seal tells whether it was removed.
+    seal_ = unreadable ? SealCheck{} : CheckDaySeal(terminal_.dataDir, date);
+    ShowSealCheck(seal_, SealStatus, Journal, hasLines());
     PrintButton->setEnabled(hasLines());
     if (unreadable)
         terminal_.panel.message(journal_.problem);
@@ -121,7 +132,7 @@ void DayJournalWindow::print()
     // Printed as the file is now, and shown so: paper and screen agree.
     showDay(shown_);
     if (hasLines())
-        PrintJournalReport(terminal_, journal_.text, shown_);
+        PrintJournalReport(terminal_, journal_.text, shown_, seal_.text);
 }
 
 bool DayJournalWindow::hasLines() const

@@ -2,6 +2,7 @@
 
 #include "core/Terminal.h"
 #include "journal/PastJournal.h"
+#include "journal/SealCheck.h"
 
 #include <QDate>
 #include <QSet>
@@ -26,13 +27,15 @@ public:
     void showDay(const QDate& date);
     QDate shownDay() const { return shown_; }
 
-    // "Печать": the chosen day's report, from its file as it is now.
+    // "Печать": the chosen day's report, from its file as it is now, ending
+    // with the seal's status line.
     void print();
 
     QCalendarWidget* Calendar = nullptr;
     QLabel* Headings = nullptr;
     QPlainTextEdit* Journal = nullptr;
     QLabel* Summary = nullptr;
+    QLabel* SealStatus = nullptr;  // whether the day file is still as written
     QPushButton* PrintButton = nullptr;
     QPushButton* CloseButton = nullptr;
 
@@ -48,6 +51,7 @@ private:
     Terminal& terminal_;
     QDate shown_;
     DayJournal journal_;
+    SealCheck seal_;
     QString boxJournal_;  // the journal text the box holds, empty for none
     QSet<QDate> marked_;
     QDate pendingDay_;

@@ -2,7 +2,10 @@
 
 #include "ui/Fonts.h"
 
+#include <QColor>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 
 QPlainTextEdit* MakeJournalBox(QWidget* parent, const char* name, QRect geometry)
 {
@@ -31,4 +34,23 @@ QString BoxText(QStringView journal)
     QString text = journal.toString();
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
+}
+
+void markLines(QPlainTextEdit* box, const QList<int>& lineNumbers /*1-based*/, const QColor& background)
+{
+    // Extra selections, not block formats: they go with the next setPlainText
+    // and never spread to lines appended after a marked one.
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const int number : lineNumbers) {
+        const QTextBlock block = box->document()->findBlockByNumber(number - 1);
+        if (!block.isValid())
+            continue;
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(block);
+        mark.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        mark.format.setBackground(background);
+        mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(mark);
+    }
+    box->setExtraSelections(marks);
 }

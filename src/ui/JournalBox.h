@@ -2,8 +2,10 @@
 
 #include <QRect>
 #include <QString>
+#include <QList>
 #include <QStringView>
 
+class QColor;
 class QPlainTextEdit;
 class QWidget;
 
@@ -18,3 +20,8 @@ QString JournalHeadings();
 // The journal keeps CR LF line ends; the box wants LF only (a CR would start
 // a line of its own).
 QString BoxText(QStringView journal);
+
+// Gives the lines with these numbers (from 1, as in the file) the background
+// colour across the box's whole width, replacing the lines marked before; an
+// empty list clears the marks. The text itself is left as it is.
+void markLines(QPlainTextEdit* box, const QList<int>& lineNumbers /*1-based*/, const QColor& background);

@@ -33,7 +33,8 @@ bool IsWritableFolder(const QString& path)
     return !path.isEmpty() && info.isDir() && info.isWritable();
 }
 
-void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date, const QString& why)
+void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date, const QString& closingLine,
+               const QString& why)
 {
     const QString file = ReportPdfFileName(terminal, date);
     const QString shown = QDir::toNativeSeparators(file);
@@ -41,7 +42,7 @@ void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(file);
     pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
-    const Status saved = PrintReportTo(pdf, journalText, date);
+    const Status saved = PrintReportTo(pdf, journalText, date, closingLine);
     if (saved.ok()) {
         terminal.panel.message(QStringLiteral("%1. Отчет сохранен в файле %2").arg(why, shown));
     } else {
@@ -52,10 +53,13 @@ void SaveAsPdf(Terminal& terminal, const QString& journalText, const QDate& date
 
 }  // namespace
 
-Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date)
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date, const QString& closingLine)
 {
     printer.setDocName(DocumentName(date));
-    return PaintReport(printer, ReportLines(journalText, date));
+    QStringList lines = ReportLines(journalText, date);
+    if (!closingLine.isEmpty())
+        lines << closingLine;
+    return PaintReport(printer, lines);
 }
 
 QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
@@ -65,20 +69,21 @@ QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
     return folder + DateText(date) + QStringLiteral(".pdf");
 }
 
-void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,
+                        const QString& closingLine)
 {
     // Checked first: a QPrinter made without a printer installed quietly
     // becomes a PDF printer with no file, and the report would vanish.
     const QPrinterInfo defaultPrinter = QPrinterInfo::defaultPrinter();
     if (defaultPrinter.isNull()) {
-        SaveAsPdf(terminal, journalText, date,
+        SaveAsPdf(terminal, journalText, date, closingLine,
                   QPrinterInfo::availablePrinters().isEmpty() ? QStringLiteral("Принтер не установлен")
                                                                : QStringLiteral("Принтер по умолчанию не выбран"));
         return;
     }
 
     QPrinter printer(defaultPrinter, QPrinter::HighResolution);
-    const Status printed = PrintReportTo(printer, journalText, date);
+    const Status printed = PrintReportTo(printer, journalText, date, closingLine);
     if (!printed.ok())
         terminal.panel.message(QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed)));
 }

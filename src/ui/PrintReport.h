@@ -9,8 +9,10 @@
 class QPrinter;
 
 // Prints a day's journal text under the heading with that day's date on the
-// given printer. Changes nothing in the terminal.
-Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date);
+// given printer, and after it the closing line when there is one (a reprint's
+// seal status). Changes nothing in the terminal.
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date,
+                     const QString& closingLine = QString());
 
 // Where the report of a day is kept when there is no printer to print it on:
 // the user's documents folder, or the data directory when that folder is
@@ -23,7 +25,8 @@ QString ReportPdfFileName(const Terminal& terminal, const QDate& date);
 // printer. Without one the report is saved as a PDF file instead, and the
 // operator is told its whole path; a printing error is told to the operator.
 // Either way the operator gets at most one message.
-void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date);
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,
+                        const QString& closingLine = QString());
 
 // "Печать отчета": the report of the journal on screen, under today's date.
 void Command1_Click(Terminal& terminal);

@@ -1,5 +1,7 @@
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
+#include "journal/SealCheck.h"
+#include "journal/SealWrite.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
@@ -58,6 +60,21 @@ TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
             EXPECT_TRUE(weighing.match(line).hasMatch() || sum.match(line).hasMatch()) << line.toStdString();
             ++linesChecked;
         }
+
+        // The restart seals what the kill left unsealed: at most the last
+        // line, marked; and every day so far checks as written.
+        const QList<int> lateBefore = CheckDaySeal(data, day).lateLines;
+        EXPECT_EQ(SealAtStartUp(data, day).toStdString(), "");
+        for (QDate earlier(2026, 6, 1); earlier <= day; earlier = earlier.addDays(1)) {
+            const SealCheck seal = CheckDaySeal(data, earlier);
+            EXPECT_TRUE(seal.verdict == SealCheck::Verdict::Genuine || seal.verdict == SealCheck::Verdict::SealedLate)
+                << earlier.toString(Qt::ISODate).toStdString() << ": " << seal.text.toStdString();
+        }
+        QList<int> lateNow = CheckDaySeal(data, day).lateLines;
+        lateNow.removeIf([&](int line) { return lateBefore.contains(line); });
+        EXPECT_LE(lateNow.size(), 1);
+        if (!lateNow.isEmpty())
+            EXPECT_EQ(lateNow.first(), text.chopped(2).split(QStringLiteral("\r\n")).size());
     }
     const QStringList leftovers = QDir(data).entryList(QDir::Files).filter(QStringLiteral("System.eng."));
     std::printf("power cut: %d kills, %d journal lines checked, %lld unfinished settings files left behind\n",
