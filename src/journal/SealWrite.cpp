@@ -49,10 +49,16 @@ Status FileFailure(const QFile& file, const QString& path)
 Status AppendSeal(const QString& dataDir, const QString& path, qint64 keepBytes, const QByteArray& bytes)
 {
     const bool newFile = !QFileInfo::exists(path);
+    if (!newFile && QFileInfo(path).size() > keepBytes) {
+        // Cut apart from the appending: where appending is emulated by one
+        // seek at opening (Windows), a file shortened after opening would be
+        // written past its end.
+        QFile torn(path);
+        if (!torn.open(QIODevice::ReadWrite) || !torn.resize(keepBytes))
+            return FileFailure(torn, path);
+    }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return FileFailure(file, path);
-    if (file.size() > keepBytes && !file.resize(keepBytes))
         return FileFailure(file, path);
     const qint64 sizeBefore = file.size();
     Status failed;

@@ -46,8 +46,8 @@ void markLines(QPlainTextEdit* box, const QList<int>& lineNumbers /*1-based*/, c
         if (!block.isValid())
             continue;
         QTextEdit::ExtraSelection mark;
+        // No selection: a full-width mark without one fills the whole line.
         mark.cursor = QTextCursor(block);
-        mark.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         mark.format.setBackground(background);
         mark.format.setProperty(QTextFormat::FullWidthSelection, true);
         marks.append(mark);
