@@ -81,17 +81,31 @@ QString ChangedText(const QList<Fault>& faults)
     return text;
 }
 
-// Whether the link line continues the earlier day it names (or the chain's
-// start, when it names none).
-bool ContinuesEarlierDay(const QString& dataDir, const SealLine& link, const QByteArray& key)
+// The day whose journal was deleted or replaced, when the link line does not
+// continue the earlier day it names (or the chain's start) under this day's
+// date; an invalid date when it does.
+QDate BrokenLink(const QString& dataDir, const QDate& date, const SealLine& link, const QByteArray& key)
 {
-    if (!link.linkedDay.isValid())
-        return link.code == ChainStartCode(key);
-    const Result<QByteArray> earlier = ReadWholeFile(SealFileName(dataDir, link.linkedDay), false);
-    if (!earlier.ok())
-        return false;
-    const SealFileContent content = ParseSealFile(earlier.value);
-    return !content.lines.isEmpty() && content.lines.last().code == link.code;
+    QByteArray earlierCode = ChainStartCode(key);
+    if (link.linkedDay.isValid()) {
+        const Result<QByteArray> earlier = ReadWholeFile(SealFileName(dataDir, link.linkedDay), false);
+        if (!earlier.ok())
+            return link.linkedDay;
+        const SealFileContent content = ParseSealFile(earlier.value);
+        if (content.lines.isEmpty())
+            return link.linkedDay;
+        earlierCode = content.lines.last().code;
+    }
+    if (LinkCode(key, earlierCode, date) == link.code)
+        return {};
+    // Sealed under another date: this day's files are another day's, copied
+    // or renamed. Otherwise the earlier day changed since.
+    const QDate from = link.linkedDay.isValid() ? link.linkedDay.addDays(1) : date.addYears(-1);
+    for (QDate other = from; other <= date.addYears(1); other = other.addDays(1)) {
+        if (other != date && LinkCode(key, earlierCode, other) == link.code)
+            return date;
+    }
+    return link.linkedDay.isValid() ? link.linkedDay : date;
 }
 
 SealCheck Finished(SealCheck check, SealCheck::Verdict verdict, QString text)
@@ -199,11 +213,10 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, const QByteArr
 
     if (!faults.isEmpty())
         return Finished(check, Verdict::Changed, ChangedText(faults));
-    if (!linked || !ContinuesEarlierDay(dataDir, seals.first(), key.value)) {
-        const QString day = linked && seals.first().linkedDay.isValid() ? DateText(seals.first().linkedDay)
-                                                                          : QStringLiteral("предыдущий день");
+    const QDate broken = linked ? BrokenLink(dataDir, date, seals.first(), key.value) : date;
+    if (broken.isValid()) {
         return Finished(check, Verdict::ChainBroken,
-                        QStringLiteral("Цепочка прервана: журнал за %1 удалён или заменён").arg(day));
+                        QStringLiteral("Цепочка прервана: журнал за %1 удалён или заменён").arg(DateText(broken)));
     }
     if (lineCount == 0)
         return check;

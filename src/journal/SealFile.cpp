@@ -73,6 +73,11 @@ QByteArray ChainStartCode(const QByteArray& key)
                                             QCryptographicHash::Sha256);
 }
 
+QByteArray LinkCode(const QByteArray& key, const QByteArray& earlierCode, const QDate& day)
+{
+    return ChainCode(key, earlierCode, DateText(day).toLatin1());
+}
+
 QByteArray ChainCode(const QByteArray& key, const QByteArray& previousCode, const QByteArray& journalLine)
 {
     QMessageAuthenticationCode code(QCryptographicHash::Sha256, key);

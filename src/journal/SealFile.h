@@ -9,15 +9,17 @@
 
 // The seal of a day file: "MM-DD-YYYY.seal" beside "MM-DD-YYYY.txt", ASCII,
 // each line ending in CR LF. Its first line is the link to the day before:
-//     0 <code the day continues from> [MM-DD-YYYY of that day]
+//     0 <link code> [MM-DD-YYYY of the earlier day]
 // then one line for each line of the day file, in order:
 //     <line number> <code> [S]
 // A line's code is HMAC-SHA256 with the installation's key over the code of
 // the seal line above it and the journal line's exact bytes, CR LF included;
 // codes are written as 64 lower-case hex digits. "S" marks a line sealed
 // later than it was written (at a start after a crash or power cut, or after
-// a seal that failed). The link line of the very first sealed day continues
-// from a fixed start code and names no day.
+// a seal that failed). The link code binds the last code of the latest
+// earlier sealed day (a fixed start code for the very first sealed day, whose
+// link names no day) to this day's date, so a day deleted, replaced, or
+// copied under another date breaks the chain at the next day or at itself.
 
 struct SealLine {
     int number = -1;        // 0 for the link line; -1 for a line that does not read
@@ -39,6 +41,9 @@ QString SealFileName(const QString& dataDir, const QDate& date);
 
 // The code the chain of the first sealed day starts from.
 QByteArray ChainStartCode(const QByteArray& key);
+
+// The link line's code: HMAC-SHA256(key, earlierCode || "MM-DD-YYYY").
+QByteArray LinkCode(const QByteArray& key, const QByteArray& earlierCode, const QDate& day);
 
 // HMAC-SHA256(key, previousCode || journalLine).
 QByteArray ChainCode(const QByteArray& key, const QByteArray& previousCode, const QByteArray& journalLine);

@@ -146,9 +146,9 @@ Status SealMissingLines(const QString& dataDir, const QDate& date, bool lastIsNe
             // A failure there is the earlier day's own; its check shows it.
             if (linkEarlierDay)
                 static_cast<void>(SealMissingLines(dataDir, link.linkedDay, false, false));
-            link.code = LastCode(dataDir, link.linkedDay, key.value);
+            link.code = LinkCode(key.value, LastCode(dataDir, link.linkedDay, key.value), date);
         } else {
-            link.code = ChainStartCode(key.value);
+            link.code = LinkCode(key.value, ChainStartCode(key.value), date);
         }
         added += SealLineBytes(link);
         previous = link.code;

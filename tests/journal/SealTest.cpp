@@ -124,6 +124,12 @@ TEST_F(Seal, ADeletedDayBetweenTwoKeptOnesBreaksTheChainAtTheNext)
     EXPECT_EQ(broken.verdict, SealCheck::Verdict::ChainBroken);
     EXPECT_EQ(broken.text, QStringLiteral("Цепочка прервана: журнал за 06-16-2026 удалён или заменён"));
     EXPECT_TRUE(broken.faultyLines.isEmpty());  // its own lines are as written
+
+    // A kept day copied under another date: the copy names itself.
+    QFile::copy(dir.file(dayName(days[0])), dir.file(dayName(QDate(2026, 6, 17))));
+    QFile::copy(dir.file(SealFileName(QString(), days[0])), dir.file(SealFileName(QString(), QDate(2026, 6, 17))));
+    EXPECT_EQ(CheckDaySeal(dir.path(), QDate(2026, 6, 17)).text,
+              QStringLiteral("Цепочка прервана: журнал за 06-17-2026 удалён или заменён"));
 }
 
 TEST_F(Seal, ALineWrittenButNotSealedBeforeACrashIsSealedAtStartUpAndMarked)
