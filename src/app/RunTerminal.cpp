@@ -24,8 +24,11 @@ int RunTerminal()
     const Status loaded = form.load();
     if (!loaded.ok()) {
         // A failure of the settings step ends the program, named by its
-        // number and description.
-        const QString report = QStringLiteral("Ошибка %1: %2").arg(loaded.number).arg(loaded.description);
+        // description and number. The description is a sentence of its own
+        // that often begins with "Ошибка" itself.
+        const QString report = QStringLiteral("Программа не может начать работу.\n%1 (код ошибки %2).")
+                                   .arg(loaded.description)
+                                   .arg(loaded.number);
         std::fprintf(stderr, "%s\n", report.toLocal8Bit().constData());
         panel.message(report);
         return 1;

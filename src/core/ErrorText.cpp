@@ -23,8 +23,8 @@ constexpr CodeCause ErrnoCauses[] = {
     {EISDIR, FailureCause::FolderInPlace},
     {ENOENT, FailureCause::NotFound},
     {ENOTDIR, FailureCause::NotFound},
-    {ENODEV, FailureCause::NotFound},
-    {ENXIO, FailureCause::NotFound},
+    {ENODEV, FailureCause::NoDevice},
+    {ENXIO, FailureCause::NoDevice},
     {EROFS, FailureCause::ReadOnly},
     {EIO, FailureCause::DeviceIo},
     {EBUSY, FailureCause::Busy},
@@ -65,7 +65,7 @@ QString CauseText(FailureCause cause)
     case FailureCause::NoSpace:
         return QStringLiteral("на диске нет места");
     case FailureCause::AccessDenied:
-        return QStringLiteral("доступ запрещён");
+        return QStringLiteral("доступ запрещен");
     case FailureCause::FolderInPlace:
         return QStringLiteral("на месте файла находится папка");
     case FailureCause::NotFound:
@@ -76,6 +76,8 @@ QString CauseText(FailureCause cause)
         return QStringLiteral("ошибка ввода-вывода устройства");
     case FailureCause::Busy:
         return QStringLiteral("устройство занято");
+    case FailureCause::NoDevice:
+        return QStringLiteral("устройство не найдено");
     }
     return {};
 }
@@ -92,6 +94,13 @@ std::optional<FailureCause> ErrnoCause(int error)
 QString UnnamedCauseText(const QString& systemText)
 {
     return QStringLiteral("ошибка системы (%1)").arg(systemText);
+}
+
+QString AfterColon(const QString& description)
+{
+    if (description.size() < 2 || !description[0].isUpper() || !description[1].isLower())
+        return description;
+    return description[0].toLower() + description.sliced(1);
 }
 
 QString ErrnoText(int error)

@@ -17,6 +17,7 @@ enum class FailureCause {
     ReadOnly,
     DeviceIo,
     Busy,
+    NoDevice,  // the device behind the name is not there
 };
 
 // The cause as a phrase that follows a colon: "на диске нет места".
@@ -35,6 +36,11 @@ QString ErrnoText(int error);
 // The common cause behind a text the system gave for one of its error codes,
 // for devices that keep the text but not the code.
 std::optional<FailureCause> SystemTextCause(const QString& systemText);
+
+// A description set after a colon in a longer message: it goes on as part of
+// the sentence, so its first letter is made small unless the first word is an
+// abbreviation in capitals ("COM3").
+QString AfterColon(const QString& description);
 
 // Why the last operation on the file failed. QFileDevice keeps only the
 // system's text, so the cause is recovered from that text and from what the

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -140,6 +141,13 @@ Status DecodeSettings(const QByteArray& bytes, TerminalState& state)
             return RecordTooLong(record);
         read[record - 1] = std::move(*text);
     }
+    // A running sum that is no number (NaN) or beyond every number would
+    // show as "nan" or "inf" on screen and in the next sum line.
+    const double sumWeight = r.real(11);
+    if (!std::isfinite(sumWeight)) {
+        return Status::failure(ErrorNumber::BadRecordLength,
+                               QStringLiteral("Суммарный вес в записи 11 файла настроек не является числом"));
+    }
     for (int i = 0; i < 5; ++i)
         *texts[i] = std::move(read[i]);
     state.MinWeightGrams = r.int16(6);
@@ -147,7 +155,7 @@ Status DecodeSettings(const QByteArray& bytes, TerminalState& state)
     state.DayIndex = r.int16(8);
     state.SumCount = r.int16(9);
     state.SumOn = r.int16(10);
-    state.SumWeight = r.real(11);
+    state.SumWeight = sumWeight;
     state.AutoWeighOn = r.int16(12);
     state.ScaleKind = r.int16(13);
     return Status::success();
@@ -213,7 +221,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     if (terminal.state.PathExists != 1) {
         if (!CreateDataDirectory(terminal.dataDir)) {
             return Status::failure(ErrorNumber::PathNotFound,
-                                   QStringLiteral("Не удаётся создать папку %1")
+                                   QStringLiteral("Не удается создать папку %1")
                                        .arg(QDir::toNativeSeparators(terminal.dataDir)));
         }
         SetDefaults(terminal.state);
@@ -238,7 +246,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     const QString badPath = FreeBadName(path);
     if (!QFile::rename(path, badPath)) {
         return Status::failure(ErrorNumber::PathFileAccess,
-                               QStringLiteral("Не удаётся переименовать повреждённый файл настроек %1 в %2")
+                               QStringLiteral("Не удается переименовать поврежденный файл настроек %1 в %2")
                                    .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(badPath)));
     }
     SetDefaults(terminal.state);
@@ -250,7 +258,7 @@ Status InitSettings(Terminal& terminal, LastWeighingSource lastWeighing)
     const Status saved = SaveSettings(terminal);
     if (!saved.ok())
         return saved;
-    QString message = QStringLiteral("Файл настроек %1 повреждён (%2).\nОн сохранён как %3, действуют настройки по умолчанию.")
+    QString message = QStringLiteral("Файл настроек %1 поврежден (%2).\nОн сохранен как %3, действуют настройки по умолчанию.")
                           .arg(QDir::toNativeSeparators(path), loaded.description, QDir::toNativeSeparators(badPath));
     if (last) {
         message += QStringLiteral("\nНумерация взвешиваний продолжается по журналу за сегодня: последнее записанное "

@@ -2,6 +2,7 @@
 
 #include "core/Cp1251.h"
 #include "core/DecimalNumber.h"
+#include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -56,6 +58,14 @@ Status RecordWeighing(Terminal& terminal)
                                               "Выключите суммирование и начните новую сумму.")
                                    .arg(CounterMax));
     }
+    // A sum past the largest number would reach the labels, the sum line and
+    // the settings file as "inf".
+    if (s.SumOn == 1 && !std::isfinite(DecimalSum(s.SumWeight, s.NetWeight))) {
+        return Status::failure(ErrorNumber::Overflow,
+                               QStringLiteral("Взвешивание не записано: суммарный вес вышел бы за пределы чисел, "
+                                              "которые программа может сохранить. Выключите суммирование и "
+                                              "начните новую сумму."));
+    }
 
     // A life-time count that nothing shows: it stops at its limit rather than
     // stop the weighing.
@@ -86,16 +96,19 @@ Status RecordWeighing(Terminal& terminal)
     if (const Status appended = AppendDayFileLine(terminal, s.FileLine, date); !appended.ok()) {
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
-                        .arg(appended.description);
+                        .arg(AfterColon(appended.description));
     } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(s.FileLine + LineEnd));
                !unsealed.isEmpty()) {
         // The weighing stands: only its proof against later edits is missing.
-        problems << QStringLiteral("Взвешивание №%1 записано, но не запечатано: %2.").arg(s.DayIndex).arg(unsealed);
+        problems << QStringLiteral("Взвешивание №%1 записано, но не запечатано: %2.")
+                        .arg(s.DayIndex)
+                        .arg(AfterColon(unsealed));
     }
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.
     if (const Status saved = SaveSettings(terminal); !saved.ok()) {
-        problems << QStringLiteral("Счётчики взвешиваний не сохранены в файле настроек: %1.").arg(saved.description);
+        problems << QStringLiteral("Счетчики взвешиваний не сохранены в файле настроек: %1.")
+                        .arg(AfterColon(saved.description));
     }
 
     d.Label8 = DisplayNumberText(s.SumWeight);

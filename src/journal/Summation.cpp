@@ -1,6 +1,7 @@
 #include "journal/Summation.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
@@ -25,15 +26,15 @@ void Command3_Click(Terminal& terminal)
         const QDate date = terminal.clock.currentDate();
         if (const Status appended = AppendDayFileLine(terminal, line, date); !appended.ok()) {
             problems << QStringLiteral("Строка суммы показана в журнале на экране, но не записана в файл журнала: %1.")
-                            .arg(appended.description);
+                            .arg(AfterColon(appended.description));
         } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(line + LineEnd));
                    !unsealed.isEmpty()) {
-            problems << QStringLiteral("Строка суммы записана, но не запечатана: %1.").arg(unsealed);
+            problems << QStringLiteral("Строка суммы записана, но не запечатана: %1.").arg(AfterColon(unsealed));
         }
         // The totals stay on view until the next weighing or activation.
         if (const Status saved = SaveSettings(terminal); !saved.ok()) {
             problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.")
-                            .arg(saved.description);
+                            .arg(AfterColon(saved.description));
         }
     } else {
         s.SumOn = 1;

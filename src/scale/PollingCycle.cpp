@@ -27,7 +27,12 @@ void Timer2_Timer(Terminal& terminal)
     // A pass that read nothing from the scale is no reading: on a failed read
     // the AED reader computes its previous answer again, and on silence it
     // computes the tare alone; three such passes would look like a stable
-    // load the scale never reported. The detector waits for a real reading.
-    if (s.AutoWeighOn == 1 && read.ok())
-        AutoWeighStep(terminal);
+    // load the scale never reported. Nor are the readings on either side of
+    // it consecutive: the detector counts afresh from the next real reading.
+    if (s.AutoWeighOn == 1) {
+        if (read.ok())
+            AutoWeighStep(terminal);
+        else
+            AutoWeighGap(terminal);
+    }
 }

@@ -120,7 +120,7 @@ Status QtSerialPort::open()
     if (!port_.open(QIODevice::ReadWrite)) {
         const Status failed = Status::failure(
             ErrorNumber::PortUnavailable,
-            QStringLiteral("Не удаётся открыть порт %1: %2")
+            QStringLiteral("Не удается открыть порт %1: %2")
                 .arg(QDir::toNativeSeparators(device), SerialPortErrorText(port_.error(), port_.errorString())));
         port_.clearError();
         return failed;

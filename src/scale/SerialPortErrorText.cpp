@@ -8,11 +8,11 @@ QString SerialPortErrorText(QSerialPort::SerialPortError error, const QString& q
         return CauseText(*cause);
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return CauseText(FailureCause::NotFound);
+        return CauseText(FailureCause::NoDevice);
     case QSerialPort::PermissionError:
         // Also what QSerialPort says when another program holds the port's
         // lock file.
-        return QStringLiteral("доступ запрещён или устройство занято другой программой");
+        return QStringLiteral("доступ запрещен или устройство занято другой программой");
     case QSerialPort::OpenError:
         return QStringLiteral("порт уже открыт");
     case QSerialPort::NotOpenError:

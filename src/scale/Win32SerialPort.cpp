@@ -128,7 +128,7 @@ Status Win32SerialPort::open()
     const QString device = PortDeviceName(number_, dataDir_);
     const auto cannot = [&device](DWORD error) {
         return Status::failure(ErrorNumber::PortUnavailable,
-                               QStringLiteral("Не удаётся открыть порт %1: %2").arg(device, ReasonText(error)));
+                               QStringLiteral("Не удается открыть порт %1: %2").arg(device, ReasonText(error)));
     };
     // The device namespace prefix: without it only COM1 to COM9 open.
     const std::wstring path = (QStringLiteral("\\\\.\\") + device).toStdWString();

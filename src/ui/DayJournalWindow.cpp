@@ -1,6 +1,7 @@
 #include "ui/DayJournalWindow.h"
 
 #include "core/TextRules.h"
+#include "ui/ExportDialog.h"
 #include "ui/Fonts.h"
 #include "ui/JournalBox.h"
 #include "ui/PrintReport.h"
@@ -23,7 +24,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     setObjectName(QStringLiteral("DayJournalWindow"));
     setWindowTitle(QStringLiteral("Журнал за день"));
     setFont(SansFont(8));
-    setFixedSize(Px(9345), Px(5610));
+    setFixedSize(Px(9345), Px(6090));  // the seal line under the totals
 
     Calendar = new QCalendarWidget(this);
     Calendar->setObjectName(QStringLiteral("Calendar"));
@@ -36,6 +37,9 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     PrintButton = new QPushButton(QStringLiteral("Печать"), this);
     PrintButton->setObjectName(QStringLiteral("PrintButton"));
     PrintButton->setGeometry(TwipsRect(120, 3720, 1800, 450));
+    ExportButton = new QPushButton(QStringLiteral("Экспорт…"), this);
+    ExportButton->setObjectName(QStringLiteral("ExportButton"));
+    ExportButton->setGeometry(TwipsRect(120, 4290, 1800, 450));
     CloseButton = new QPushButton(QStringLiteral("Закрыть"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
     CloseButton->setGeometry(TwipsRect(2160, 3720, 1800, 450));
@@ -58,7 +62,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SealStatus->setTextFormat(Qt::PlainText);
     SealStatus->setWordWrap(true);
     SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SealStatus->setGeometry(TwipsRect(120, 4290, 3840, 660));
+    SealStatus->setGeometry(TwipsRect(120, 5490, 9105, 480));
 
     // A click on the day already chosen reads its file again, so today's
     // journal shows the lines recorded since. A click on a new day also
@@ -67,6 +71,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     connect(Calendar, &QCalendarWidget::clicked, this, &DayJournalWindow::choose);
     connect(Calendar, &QCalendarWidget::activated, this, &DayJournalWindow::choose);
     connect(PrintButton, &QPushButton::clicked, this, &DayJournalWindow::print);
+    connect(ExportButton, &QPushButton::clicked, this, &DayJournalWindow::exportDays);
     connect(CloseButton, &QPushButton::clicked, this, &QWidget::close);
 
     const QDate today = terminal_.clock.currentDate();
@@ -133,6 +138,11 @@ void DayJournalWindow::print()
     showDay(shown_);
     if (hasLines())
         PrintJournalReport(terminal_, journal_.text, shown_, seal_.text);
+}
+
+void DayJournalWindow::exportDays()
+{
+    ExportWithDialog(terminal_, shown_, this);
 }
 
 bool DayJournalWindow::hasLines() const

@@ -30,6 +30,8 @@ public:
     // "Печать": the chosen day's report, from its file as it is now, ending
     // with the seal's status line.
     void print();
+    // "Экспорт…": the weighings of days asked for, saved as a table.
+    void exportDays();
 
     QCalendarWidget* Calendar = nullptr;
     QLabel* Headings = nullptr;
@@ -37,6 +39,7 @@ public:
     QLabel* Summary = nullptr;
     QLabel* SealStatus = nullptr;  // whether the day file is still as written
     QPushButton* PrintButton = nullptr;
+    QPushButton* ExportButton = nullptr;
     QPushButton* CloseButton = nullptr;
 
 private:

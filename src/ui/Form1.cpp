@@ -77,6 +77,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
+// A switch's face is one flat colour, the state it shows. Every style draws
+// a push button its own way: Windows' native styles ignore the palette's
+// button colour, and Fusion turns it into a gradient from near white. A style
+// sheet with a border of its own has Qt draw the face itself, the same on
+// every platform; the palette keeps the colour for whoever asks the button.
 void SetButtonLook(QPushButton* button, const SwitchLook& look)
 {
     button->setText(look.caption);
@@ -85,6 +90,12 @@ void SetButtonLook(QPushButton* button, const SwitchLook& look)
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, ToColor(look.back));
     button->setPalette(palette);
+    const QString face = ToColor(look.back).name();
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid #767676;"
+                                         " border-radius: 2px; }"
+                                         "QPushButton:focus { border: 2px solid #3c3c3c; }"
+                                         "QPushButton:pressed { border: 2px solid #3c3c3c; padding-top: 2px; }")
+                              .arg(face));
 }
 
 // The journal keeps CR LF line ends; the text box wants LF only. A caret
@@ -174,9 +185,9 @@ void Form1::buildControls(QWidget* client)
     Label4 = MakeReadout(client, "Label4", TwipsRect(7530, 2790, 1965, 525), SerifFont(24));
     Command2 = MakeButton(client, "Command2", QStringLiteral("Off"), TwipsRect(9540, 2850, 495, 435));
     Command2->setFont(SansFont(12));
-    // The switches show their state by their face colour. Native styles
-    // (Windows, macOS) paint push buttons their own way and ignore it;
-    // Fusion paints the palette's button colour everywhere.
+    // The switches' faces come from their style sheet (SetButtonLook); Fusion
+    // beneath it draws what the sheet leaves to the style, such as the focus
+    // frame, alike on every platform.
     auto* switchStyle = QStyleFactory::create(QStringLiteral("Fusion"));
     switchStyle->setParent(this);
     Command2->setStyle(switchStyle);

@@ -1,6 +1,7 @@
 #include "ui/PortDialog.h"
 
 #include "core/Cp1251.h"
+#include "core/ErrorText.h"
 #include "core/LineSettings.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
@@ -44,7 +45,7 @@ QString PortDialogRefusal(const PortDialogTexts& texts)
 
 QString SettingsNotSavedMessage(const Status& failure)
 {
-    return QStringLiteral("Настройки не сохранены в файл: %1").arg(failure.description);
+    return QStringLiteral("Настройки не сохранены в файл: %1").arg(AfterColon(failure.description));
 }
 
 bool Form2_Command1_Click(Terminal& terminal, const PortDialogTexts& texts)

@@ -1,5 +1,6 @@
 #include "ui/PrintReport.h"
 
+#include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/Report.h"
 #include "ui/ReportPrinter.h"
@@ -24,7 +25,7 @@ QString DocumentName(const QDate& date)
 
 QString Failed(const Status& status)
 {
-    return QStringLiteral("%1 (ошибка %2).").arg(status.description).arg(status.number);
+    return QStringLiteral("%1 (ошибка %2).").arg(AfterColon(status.description)).arg(status.number);
 }
 
 bool IsWritableFolder(const QString& path)
@@ -62,11 +63,15 @@ Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate&
     return PaintReport(printer, lines);
 }
 
-QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
+QString DocumentsFolder(const Terminal& terminal)
 {
     // The data directory is hidden from the user, or not the user's to write.
-    const QString folder = IsWritableFolder(terminal.documentsDir) ? terminal.documentsDir : terminal.dataDir;
-    return folder + DateText(date) + QStringLiteral(".pdf");
+    return IsWritableFolder(terminal.documentsDir) ? terminal.documentsDir : terminal.dataDir;
+}
+
+QString ReportPdfFileName(const Terminal& terminal, const QDate& date)
+{
+    return DocumentsFolder(terminal) + DateText(date) + QStringLiteral(".pdf");
 }
 
 void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,

@@ -14,6 +14,11 @@ class QPrinter;
 Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date,
                      const QString& closingLine = QString());
 
+// Where the terminal puts a file it makes for the user (a report, an
+// export): the user's documents folder, or the data directory when that
+// folder is missing or cannot be written; with its trailing separator.
+QString DocumentsFolder(const Terminal& terminal);
+
 // Where the report of a day is kept when there is no printer to print it on:
 // the user's documents folder, or the data directory when that folder is
 // missing or cannot be written, then the day's date text and ".pdf". One file

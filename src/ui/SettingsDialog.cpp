@@ -4,6 +4,7 @@
 #include "ui/Fonts.h"
 #include "ui/Twips.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 
 #include <algorithm>
@@ -24,8 +25,9 @@ bool HasOpenMessage(const QWidget* dialog)
 SettingsDialog::SettingsDialog(QWidget* parent, const char* name, const QString& caption) : QWidget(parent, Qt::Window)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    if (parent)
-        parent->installEventFilter(this);
+    // Watches the activations of the terminal's other windows: any of them,
+    // not only the main window, may stand between leaving and coming back.
+    QCoreApplication::instance()->installEventFilter(this);
     setObjectName(QLatin1String(name));
     setWindowTitle(caption);
     setFont(SansFont(8));
@@ -56,10 +58,16 @@ void SettingsDialog::changeEvent(QEvent* event)
 
 bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    // The main window was active in between, so the next activation is a
-    // return from it even if the message box handed the activation to no one.
-    if (watched == parentWidget() && event->type() == QEvent::ActivationChange && ActiveWindow() == parentWidget())
-        awayAtMessage_ = false;
+    // Another window of the terminal (the main window, the other dialog) was
+    // active in between, so the next activation is a return from it: after a
+    // message box that handed the activation to no one, and after a detour
+    // through another program that ended in that window. The dialog's own
+    // message boxes are no such window.
+    if (awayAtMessage_ && event->type() == QEvent::ActivationChange && watched->isWidgetType()) {
+        const auto* window = static_cast<QWidget*>(watched);
+        if (window == ActiveWindow() && window != this && window->parentWidget() != this)
+            awayAtMessage_ = false;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -6,8 +6,9 @@
 // What the two settings dialogs share: a modeless window of fixed size over
 // the main window, destroyed when closed, that puts the stored settings on
 // its controls each time the operator comes back to it from another window
-// of the terminal (not from its own message box, nor from another program),
-// and tells the main window when it becomes active.
+// of the terminal, also by way of another program (but not straight from its
+// own message box, nor straight from another program), and tells the main
+// window when it becomes active.
 class SettingsDialog : public QWidget {
     Q_OBJECT
 public:

@@ -65,3 +65,17 @@ void AutoWeighStep(Terminal& terminal)
         }
     }
 }
+
+void AutoWeighGap(Terminal& terminal)
+{
+    TerminalState& s = terminal.state;
+    // Waiting skips its next reading anyway, Ready holds none, and a latched
+    // load must not be recorded twice.
+    if (s.AutoLatched == 1 || s.AutoStep < 1)
+        return;
+    s.StableReadings[0] = 0;
+    s.StableReadings[1] = 0;
+    s.StableReadings[2] = 0;
+    AllLamps(terminal.display, Colours::LampRed);
+    s.AutoStep = 0;
+}

@@ -279,6 +279,10 @@ TEST_F(SettingsFileTest, DamagedFileIsKeptAndReplacedByDefaults)
     Put(badStopBits, 200, QByteArray("\x31\x00", 2));
     QByteArray longerButCut = DefaultFileBytes();
     longerButCut = longerButCut.left(601);
+    QByteArray nanSum = DefaultFileBytes();
+    Put(nanSum, 500, QByteArray("\x00\x00\x00\x00\x00\x00\xF8\x7F", 8));
+    QByteArray infiniteSum = DefaultFileBytes();
+    Put(infiniteSum, 500, QByteArray("\x00\x00\x00\x00\x00\x00\xF0\xFF", 8));  // minus infinity
 
     struct Case {
         const char* name;
@@ -290,6 +294,7 @@ TEST_F(SettingsFileTest, DamagedFileIsKeptAndReplacedByDefaults)
         {"empty", QByteArray(), hugeLength},
         {"length FFFF in record 1", hugeLength, QByteArray()},
         {"length 49 in record 5", badStopBits, longerButCut},
+        {"running sum NaN, then minus infinity", nanSum, infiniteSum},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

@@ -120,8 +120,11 @@ TEST_F(Recording, WeighingsPastTheLimitsAreRefusedBeforeAnythingChanges)
     struct Case {
         const char* what;
         std::int16_t dayIndex, sumOn, sumCount;
+        double sumWeight = 0;
+        double net = 5;
     };
-    for (const Case c : {Case{"1001st of the day", 1000, 0, 0}, Case{"sum of 32767", 5, 1, 32767}}) {
+    for (const Case c : {Case{"1001st of the day", 1000, 0, 0}, Case{"sum of 32767", 5, 1, 32767},
+                         Case{"sum beyond a double", 5, 1, 1, 1.7e308, 1.7e308}}) {
         SCOPED_TRACE(c.what);
         TempDataDir fresh;
         Terminal f{TerminalState{}, Display{}, port, clock, panel, fresh.path()};
@@ -130,7 +133,8 @@ TEST_F(Recording, WeighingsPastTheLimitsAreRefusedBeforeAnythingChanges)
         f.state.DayIndex = c.dayIndex;
         f.state.SumOn = c.sumOn;
         f.state.SumCount = c.sumCount;
-        f.state.NetWeight = 5;
+        f.state.SumWeight = c.sumWeight;
+        f.state.NetWeight = c.net;
         const QByteArray fileBefore = fresh.read(DayFileName(QString(), clock.currentDate()));
         const QByteArray settingsBefore = fresh.read(SettingsFileName);
         const TerminalState before = f.state;
@@ -177,6 +181,9 @@ TEST_F(Recording, FailedAppendLeavesTheWeighingOnScreenAndTellsTheOperatorOnce)
     EXPECT_EQ(panel.beeps, 1);
     ASSERT_EQ(panel.messages.size(), 1);
     EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("№1"))) << panel.messages[0].toStdString();
+    // The cause goes on after the colon as part of the sentence.
+    EXPECT_TRUE(panel.messages[0].contains(QStringLiteral("файл журнала: ошибка доступа к файлу")))
+        << panel.messages[0].toStdString();
     EXPECT_TRUE(t.display.Text1.contains(QStringLiteral("8кг")));
     EXPECT_EQ(t.display.Text1SelStart, t.state.JournalText.size());
     EXPECT_EQ(storedSettings().DayIndex, 1);

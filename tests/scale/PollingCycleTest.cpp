@@ -131,17 +131,33 @@ TEST_F(LostScale, FailedReadsGiveTheDetectorNoPassSoASilentDeviceIsNeverRecorded
     ASSERT_EQ(t.display.Shape1[1], Colours::LampGreen);
 
     // The port closes; the reader would show the previous answer again at
-    // every pass, but nothing of it is handed to the detector.
+    // every pass, but nothing of it is handed to the detector, and the two
+    // readings held are dropped: the count starts again after the gap.
     ASSERT_TRUE(port.close().ok());
     for (int i = 0; i < 10; ++i)
         tick();
     EXPECT_EQ(t.display.Label2, QStringLiteral("9.9"));
-    EXPECT_EQ(t.display.Shape1[0], Colours::LampGreen);
-    EXPECT_EQ(t.display.Shape1[1], Colours::LampGreen);
+    EXPECT_EQ(t.display.Shape1[0], Colours::LampRed);
+    EXPECT_EQ(t.display.Shape1[1], Colours::LampRed);
     EXPECT_EQ(t.display.Shape1[2], Colours::LampRed);
-    EXPECT_EQ(t.state.AutoStep, 2);
+    EXPECT_EQ(t.state.AutoStep, 0);
     EXPECT_TRUE(t.state.JournalText.isEmpty());
     EXPECT_TRUE(dayFile().isEmpty());
+
+    // Two equal readings before a gap and two after it are no weighing;
+    // a third fresh one is.
+    ASSERT_TRUE(port.open().ok());
+    tick(QStringLiteral("   19892\r\n"));
+    tick(QStringLiteral("   19892\r\n"));
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    tick(QStringLiteral("   19892\r\n"));
+    EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);
+
+    // The load recorded stays latched across a gap: not recorded again.
+    tick();
+    for (int i = 0; i < 4; ++i)
+        tick(QStringLiteral("   19892\r\n"));
+    EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);
 }
 
 TEST_F(LostScale, LostDevicePaintsTheIndicatorAtOnceAndIsReopenedWhenBack)
@@ -220,6 +236,10 @@ TEST_F(Polling, NumberBeyondADoubleGivesTheDetectorNoPass)
     tick(Frame("   5.00"));
     tick(Frame("9e99999"));  // shows the previous 5 again, but is no reading
     EXPECT_EQ(t.state.NetWeight, 5);
+    EXPECT_TRUE(t.state.JournalText.isEmpty());
+    // and breaks the run of equal readings: three fresh ones are needed.
+    tick(Frame("   5.00"));
+    tick(Frame("   5.00"));
     EXPECT_TRUE(t.state.JournalText.isEmpty());
     tick(Frame("   5.00"));
     EXPECT_EQ(t.state.JournalText.count(QStringLiteral("\r\n")), 1);

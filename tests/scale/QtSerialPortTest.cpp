@@ -1,8 +1,11 @@
 #include "scale/QtSerialPort.h"
 
+#include "core/ErrorText.h"
 #include "support/TempDataDir.h"
 
 #include <QFile>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -53,9 +56,13 @@ TEST(QtSerialPortSetup, OpeningMissingDeviceFailsNamingItAndStaysClosed)
 
     const Status status = port.open();
     EXPECT_EQ(status.number, ErrorNumber::PortUnavailable);
-    EXPECT_EQ(status.description, QStringLiteral("Не удаётся открыть порт %1: путь не найден").arg(link));
+    EXPECT_EQ(status.description, QStringLiteral("Не удается открыть порт %1: путь не найден").arg(link));
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);
+
+    // A device node with no device behind it is named as such, not as a path.
+    EXPECT_EQ(ErrnoText(ENXIO), QStringLiteral("устройство не найдено"));
+    EXPECT_EQ(ErrnoText(ENODEV), QStringLiteral("устройство не найдено"));
 }
 
 #endif

@@ -111,6 +111,13 @@ TEST_F(Readers, OwnScaleKeepsThePreviousWeightForANumberBeyondADouble)
     static_cast<void>(ReadVeltarScale(t));
     EXPECT_EQ(t.state.RawWeight, 7.5);
     EXPECT_EQ(t.state.NetWeight, 7.5);
+
+    // The AED alike: an answer that reads as infinity is no reading.
+    aed(QStringLiteral("   19892\r\n"));
+    port.incoming.push_back(QStringLiteral("1e999\r\n"));
+    EXPECT_FALSE(ReadAedScale(t).ok());
+    EXPECT_DOUBLE_EQ(t.state.RawWeight, 9.99990732);
+    EXPECT_EQ(t.display.Label2, QStringLiteral("9.9"));
 }
 
 TEST_F(Readers, AedWorkedValues)

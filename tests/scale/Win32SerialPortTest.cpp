@@ -32,7 +32,7 @@ TEST(Win32SerialPortSetup, MissingHighPortFailsInRussianNamingItAndStaysClosed)
     ASSERT_TRUE(port.setPortNumber(237).ok());
     const Status status = port.open();
     EXPECT_EQ(status.number, ErrorNumber::PortUnavailable);
-    EXPECT_TRUE(status.description.startsWith(QStringLiteral("Не удаётся открыть порт COM237: ")))
+    EXPECT_TRUE(status.description.startsWith(QStringLiteral("Не удается открыть порт COM237: ")))
         << status.description.toStdString();
     EXPECT_FALSE(port.isOpen());
 }

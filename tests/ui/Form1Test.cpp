@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -304,6 +305,12 @@ TEST_F(MainWindow, RenderPutsSwitchLooksLampsAndReadoutsOnTheWidgets)
 
     EXPECT_EQ(form.Command2->text(), QStringLiteral("0n"));
     EXPECT_EQ(form.Command2->palette().color(QPalette::Button), QColor(192, 255, 192));
+    // The face shows the flat colour from top to bottom, not a style's gradient.
+    const QImage face = form.Command2->grab().toImage();
+    for (const int y : {3, face.height() / 2, face.height() - 4}) {
+        EXPECT_EQ(face.pixelColor(3, y), QColor(192, 255, 192)) << "row " << y;
+        EXPECT_EQ(face.pixelColor(face.width() - 4, y), QColor(192, 255, 192)) << "row " << y;
+    }
     EXPECT_EQ(form.Shape1[0]->fill(), Colours::LampGreen);
     EXPECT_EQ(form.Shape1[1]->fill(), Colours::LampGreen);
     EXPECT_EQ(form.Shape1[2]->fill(), Colours::LampRed);

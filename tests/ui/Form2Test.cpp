@@ -1,4 +1,5 @@
 #include "ui/Form2.h"
+#include "ui/Form3.h"
 
 #include "support/MainWindowFixture.h"
 #include "ui/StartUp.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -265,6 +267,21 @@ TEST_F(PortWindow, UnsavedEditsGiveWayToTheStoredTextsOnEveryActivation)
     enter(dialog->Combo2, QStringLiteral("38400"));
     ASSERT_TRUE(WaitActive(form.get()));
     form->mnu_Com->trigger();
+    ASSERT_TRUE(WaitActive(dialog));
+    EXPECT_EQ(dialog->Combo2->currentText(), QStringLiteral("9600"));
+
+    // By way of another program (a window that is none of the terminal's)
+    // and the scale dialog: that is a visit to another window too.
+    enter(dialog->Combo2, QStringLiteral("19200"));
+    QWindow otherProgram;
+    otherProgram.show();
+    otherProgram.requestActivate();
+    const QDeadlineTimer deadline(1000);
+    while (ActiveWindow() != nullptr && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(ActiveWindow(), nullptr);
+    form->mnu_Ves->trigger();
+    ASSERT_TRUE(WaitActive(form->scaleDialog()));
     ASSERT_TRUE(WaitActive(dialog));
     EXPECT_EQ(dialog->Combo2->currentText(), QStringLiteral("9600"));
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "link/WeighingRows.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+
+// One weighing for another program:
+// {"number":1,"date":"2026-12-07","time":"14:12:28","net":10,"tare":0}.
+// The weights are JSON numbers in kilograms (JSON has no decimal comma).
+QJsonObject WeighingJson(const WeighingRow& row);
+
+// {"weighings":[...],"unrecognised":0}, compact UTF-8; when a day file could
+// not be read, also "problems": the Russian reasons, one per file.
+QByteArray WeighingsJson(const WeighingRows& rows);
