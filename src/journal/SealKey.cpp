@@ -45,7 +45,7 @@ Result<QByteArray> ReadSealKey(const QString& dataDir)
     }
     if (key.size() != SealKeySize) {
         return Result<QByteArray>::failure(KeyFailure(ErrorNumber::BadRecordLength, path,
-                                                      QStringLiteral("повреждён (длина %1 байт вместо %2)")
+                                                      QStringLiteral("поврежден (длина %1 байт вместо %2)")
                                                           .arg(key.size())
                                                           .arg(SealKeySize)));
     }

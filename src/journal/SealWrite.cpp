@@ -113,7 +113,7 @@ Status SealMissingLines(const QString& dataDir, const QDate& date, bool lastIsNe
     const SealFileContent content = ParseSealFile(seal.value);
     if (content.firstBadLine >= 0) {
         // Never written over: it is the evidence of whatever changed it.
-        return Status::failure(ErrorNumber::BadRecordLength, QStringLiteral("файл печати %1 повреждён (строка %2)")
+        return Status::failure(ErrorNumber::BadRecordLength, QStringLiteral("файл печати %1 поврежден (строка %2)")
                                                                  .arg(Shown(sealPath))
                                                                  .arg(content.firstBadLine + 1));
     }
