@@ -1,5 +1,6 @@
 // Recording a weighing with real files (the day file appended and synced,
-// the settings file replaced through QSaveFile), its two file steps alone,
+// its seal line appended and synced, the settings file replaced through
+// QSaveFile), its three file steps alone,
 // loading day files of 1000 and 100,000 lines, and an earlier day's file read
 // and totalled as the day journal window does.
 //
@@ -18,6 +19,7 @@
 #include "journal/JournalLine.h"
 #include "journal/PastJournal.h"
 #include "journal/RecordWeighing.h"
+#include "journal/SealWrite.h"
 
 #include <benchmark/benchmark.h>
 
@@ -134,6 +136,26 @@ void BM_AppendDayFileLine(benchmark::State& state)
     }
 }
 BENCHMARK(BM_AppendDayFileLine)
+    ->Apply([](benchmark::internal::Benchmark* b) { EachCallTimed(b, 200); });
+
+// The seal of a line alone: its seal line appended and synced. The journal
+// line it seals is appended first, untimed.
+void BM_SealWrittenLine(benchmark::State& state)
+{
+    Recorder& r = TheRecorder();
+    r.next();
+    const QDate date = r.clock.currentDate();
+    const QString line = JournalLine(1, r.terminal->state.Records(1));
+    const QByteArray bytes = ToCp1251(line + LineEnd);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool appended = AppendDayFileLine(*r.terminal, line, date).ok();
+        state.ResumeTiming();
+        if (!appended || !SealWrittenLine(r.terminal->dataDir, date, bytes).isEmpty())
+            state.SkipWithError("sealing failed");
+    }
+}
+BENCHMARK(BM_SealWrittenLine)
     ->Apply([](benchmark::internal::Benchmark* b) { EachCallTimed(b, 200); });
 
 // With an argument: the file first gets that many bytes beyond its records,

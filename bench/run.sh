@@ -315,8 +315,9 @@ cat <<EOF
 | System | ${os_name}, Linux $(uname -r), Qt ${qt_version} | temporary files on ${fs_type} |
 | Polling pass, own scale, 0 · 300 · 1024 bytes waiting | $(poll_cell Veltar) | Timer1_Timer + Timer2_Timer through a fake port (decode, frame search, display text, detector); STX "  12.50" ST frames; CPU time, median of ${repetitions} |
 | Polling pass, AED 9101B, 0 · 300 · 1024 bytes waiting | $(poll_cell Aed) | as above; an answer "   24865" CR LF, then more answers |
-| RecordWeighing, real files | $(stat_cell BM_RecordWeighing) | ${recordings} single calls, wall time; day file appended and synced, settings replaced via QSaveFile; 250 a day |
+| RecordWeighing with its seal, real files | $(stat_cell BM_RecordWeighing) | ${recordings} single calls, wall time; day file appended and synced, its seal line appended and synced, settings replaced via QSaveFile; 250 a day |
 | · of which appending the day-file line | $(stat_cell BM_AppendDayFileLine) | 200 single calls |
+| · of which sealing the line | $(stat_cell BM_SealWrittenLine) | 200 single calls: the HMAC and the seal file appended and synced |
 | · of which saving the settings | $(stat_cell 'BM_SaveSettings/0') | 200 single calls, 650-byte file (nothing read back) |
 | LoadDayFile, 1000 lines | $(timed "$journal" '^BM_LoadDayFile/1000/.*_median$' real_time) | $(value "$journal" '^BM_LoadDayFile/1000/.*_median$' label | awk '{ printf "%.0f", $1 / 1000 }') kB Windows-1251; wall time, median of ${repetitions} |
 | LoadDayFile, 100,000 lines | $(timed "$journal" '^BM_LoadDayFile/100000/.*_median$' real_time) | $(value "$journal" '^BM_LoadDayFile/100000/.*_median$' label | awk '{ printf "%.1f", $1 / 1e6 }') MB |

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "journal/PastJournal.h"
+#include "journal/SealCheck.h"
 
 #include <QDate>
 #include <QString>
@@ -23,6 +24,7 @@ struct DayView {
     QString boxText;  // the first ShownLinesLimit lines, each ended by LF as the box wants
     int shownLines = 0;
     qint64 dayLines = 0;  // the day's lines, without the empty one after a last line end
+    SealCheck seal;       // whether the file is still as the terminal wrote it
     bool empty() const { return kind != DayJournal::Kind::Read || totals.lines == 0 || boxText.isEmpty(); }
     bool cut() const { return dayLines > shownLines; }
 };

@@ -1,11 +1,13 @@
 #include "journal/RecordWeighing.h"
 
+#include "core/Cp1251.h"
 #include "core/DecimalNumber.h"
 #include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
 #include "journal/JournalLine.h"
+#include "journal/SealWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -95,6 +97,12 @@ Status RecordWeighing(Terminal& terminal)
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
                         .arg(AfterColon(appended.description));
+    } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(s.FileLine + LineEnd));
+               !unsealed.isEmpty()) {
+        // The weighing stands: only its proof against later edits is missing.
+        problems << QStringLiteral("Взвешивание №%1 записано, но не запечатано: %2.")
+                        .arg(s.DayIndex)
+                        .arg(AfterColon(unsealed));
     }
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.

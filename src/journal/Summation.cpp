@@ -1,10 +1,12 @@
 #include "journal/Summation.h"
 
+#include "core/Cp1251.h"
 #include "core/ErrorText.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
 #include "journal/JournalLine.h"
+#include "journal/SealWrite.h"
 
 #include <QStringList>
 
@@ -21,9 +23,13 @@ void Command3_Click(Terminal& terminal)
         s.JournalText += line + LineEnd;
         d.Text1 = s.JournalText;
         d.Text1SelStart = s.JournalText.size();
-        if (const Status appended = AppendDayFileLine(terminal, line); !appended.ok()) {
+        const QDate date = terminal.clock.currentDate();
+        if (const Status appended = AppendDayFileLine(terminal, line, date); !appended.ok()) {
             problems << QStringLiteral("Строка суммы показана в журнале на экране, но не записана в файл журнала: %1.")
                             .arg(AfterColon(appended.description));
+        } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(line + LineEnd));
+                   !unsealed.isEmpty()) {
+            problems << QStringLiteral("Строка суммы записана, но не запечатана: %1.").arg(AfterColon(unsealed));
         }
         // The totals stay on view until the next weighing or activation.
         if (const Status saved = SaveSettings(terminal); !saved.ok()) {

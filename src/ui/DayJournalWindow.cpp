@@ -1,11 +1,12 @@
 #include "ui/DayJournalWindow.h"
 
 #include "core/TextRules.h"
-#include "ui/ExportDialog.h"
 #include "ui/BackgroundWork.h"
+#include "ui/ExportDialog.h"
 #include "ui/Fonts.h"
 #include "ui/JournalBox.h"
 #include "ui/PrintReport.h"
+#include "ui/SealView.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -25,6 +26,19 @@
 
 #include <memory>
 
+namespace {
+
+// The seal's check of a day read, made on the reading thread too. A file that
+// could not be read is not checked: what it says is its problem.
+SealCheck SealOf(const DayView& view, const QString& dataDir)
+{
+    if (view.kind == DayJournal::Kind::Unreadable)
+        return {};
+    return CheckDaySeal(dataDir, view.date);
+}
+
+}  // namespace
+
 DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     : QWidget(parent, Qt::Window), terminal_(terminal)
 {
@@ -32,10 +46,10 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     setObjectName(QStringLiteral("DayJournalWindow"));
     setWindowTitle(QStringLiteral("Журнал за день"));
     setFont(SansFont(8));
-    // Opens at the size it always had and may grow: the journal box takes
+    // Opens at its size, the seal's line under the totals included, and may grow: the journal box takes
     // whatever room is added.
-    resize(Px(9345), Px(5610));
-    setMinimumSize(Px(9345), Px(5610));
+    resize(Px(9345), Px(6090));
+    setMinimumSize(Px(9345), Px(6090));
 
     Calendar = new QCalendarWidget(this);
     Calendar->setObjectName(QStringLiteral("Calendar"));
@@ -68,6 +82,13 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Summary->setMinimumHeight(Px(480));
 
+    SealStatus = new QLabel(this);
+    SealStatus->setObjectName(QStringLiteral("SealStatus"));
+    SealStatus->setTextFormat(Qt::PlainText);
+    SealStatus->setWordWrap(true);
+    SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SealStatus->setMinimumHeight(Px(480));
+
     ButtonRow = new QHBoxLayout;
     ButtonRow->setSpacing(Px(2160 - 120 - 1800));
     ButtonRow->addWidget(PrintButton);
@@ -90,6 +111,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SummaryRows = new QVBoxLayout;
     SummaryRows->setSpacing(0);
     SummaryRows->addWidget(Summary);
+    SummaryRows->addWidget(SealStatus);
     grid->addLayout(SummaryRows, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
@@ -151,7 +173,11 @@ void DayJournalWindow::showDay(const QDate& date)
     auto view = std::make_shared<DayView>();
     const QString dataDir = terminal_.dataDir;
     RunInBackground(
-        this, [view, dataDir, date] { *view = MakeDayView(dataDir, date); },
+        this,
+        [view, dataDir, date] {
+            *view = MakeDayView(dataDir, date);
+            view->seal = SealOf(*view, dataDir);
+        },
         [this, view, read] {
             --reading_;
             // A day chosen later is read later: this one is no longer wanted.
@@ -199,6 +225,7 @@ void DayJournalWindow::present(DayView view)
             summary += u'\n' + CutNote(view_);
         Summary->setText(summary);
     }
+    ShowSealCheck(view_.seal, SealStatus, Journal, !view_.empty());
     updatePrintButton();
     emit dayShown();
     if (unreadable)
@@ -226,6 +253,7 @@ void DayJournalWindow::print()
         [got, dataDir, day] {
             DayJournal journal = ReadDayJournal(dataDir, day);
             got->view = MakeDayView(journal, day);
+            got->view.seal = SealOf(got->view, dataDir);
             got->text = std::move(journal.text);
         },
         [this, got, read] {
@@ -269,13 +297,14 @@ void DayJournalWindow::printText(const DayView& view, const QString& text)
     // operator is told comes back to the window's thread.
     auto output = std::make_shared<ReportOutput>(ChooseReportOutput(terminal_, day));
     auto journal = std::make_shared<QString>(text);
+    const QString closing = view.seal.text;  // the reprint ends with the seal's status
     auto said = std::make_shared<QString>();
     OperatorPanel* panel = &terminal_.panel;
     QPointer<DayJournalWindow> self(this);
     RunInBackground(
         QCoreApplication::instance(),
-        [output, journal, said, day] {
-            *said = PrintReportOn(*output, *journal, day);
+        [output, journal, said, day, closing] {
+            *said = PrintReportOn(*output, *journal, day, closing);
             *journal = QString();
         },
         [panel, said, self] {

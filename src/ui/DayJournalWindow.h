@@ -33,9 +33,9 @@ public:
     // A day is being read; what is shown is the day before.
     bool reading() const { return reading_ != 0; }
 
-    // "Печать": the report of the day last chosen, from its file as it is now. A day of
-    // more than PrintQuestionLines lines is printed only when the operator
-    // says so.
+    // "Печать": the report of the day last chosen, from its file as it is
+    // now, ending with the seal's status line. A day of more than
+    // PrintQuestionLines lines is printed only when the operator says so.
     void print();
     // "Экспорт…": the weighings of days asked for, saved as a table.
     void exportDays();
@@ -45,6 +45,7 @@ public:
     QLabel* Headings = nullptr;
     QPlainTextEdit* Journal = nullptr;
     QLabel* Summary = nullptr;
+    QLabel* SealStatus = nullptr;  // whether the day file is still as written
     QPushButton* PrintButton = nullptr;
     QPushButton* ExportButton = nullptr;
     QPushButton* CloseButton = nullptr;

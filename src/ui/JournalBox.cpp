@@ -2,6 +2,7 @@
 
 #include "ui/Fonts.h"
 
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>

@@ -36,10 +36,10 @@ bool IsWritableFolder(const QString& path)
 
 }  // namespace
 
-Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date)
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date, const QString& closingLine)
 {
     printer.setDocName(DocumentName(date));
-    return PaintJournalReport(printer, journalText, date);
+    return PaintJournalReport(printer, journalText, date, closingLine);
 }
 
 QString DocumentsFolder(const Terminal& terminal)
@@ -68,30 +68,32 @@ ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date)
     return output;
 }
 
-QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date)
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date,
+                      const QString& closingLine)
 {
     // The printer is made here, on the thread that paints on it and ends it:
     // its device context is then never shared between threads.
     if (output.noPrinter.isEmpty()) {
         QPrinter printer(output.printer, QPrinter::HighResolution);
-        const Status printed = PrintReportTo(printer, journalText, date);
+        const Status printed = PrintReportTo(printer, journalText, date, closingLine);
         return printed.ok() ? QString() : QStringLiteral("Отчет не напечатан: %1").arg(Failed(printed));
     }
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
     pdf.setOutputFileName(output.pdfFile);
     pdf.setPageMargins(PdfMarginsMm, QPageLayout::Millimeter);
-    const Status saved = PrintReportTo(pdf, journalText, date);
+    const Status saved = PrintReportTo(pdf, journalText, date, closingLine);
     const QString shown = QDir::toNativeSeparators(output.pdfFile);
     if (saved.ok())
         return QStringLiteral("%1. Отчет сохранен в файле %2").arg(output.noPrinter, shown);
     return QStringLiteral("%1. Отчет не сохранен в файле %2: %3").arg(output.noPrinter, shown, Failed(saved));
 }
 
-void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date)
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,
+                        const QString& closingLine)
 {
     const ReportOutput output = ChooseReportOutput(terminal, date);
-    const QString said = PrintReportOn(output, journalText, date);
+    const QString said = PrintReportOn(output, journalText, date, closingLine);
     if (!said.isEmpty())
         terminal.panel.message(said);
 }

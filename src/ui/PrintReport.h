@@ -10,8 +10,10 @@
 class QPrinter;
 
 // Prints a day's journal text under the heading with that day's date on the
-// given printer. Changes nothing in the terminal.
-Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date);
+// given printer, and after it the closing line when there is one (a reprint's
+// seal status). Changes nothing in the terminal.
+Status PrintReportTo(QPrinter& printer, const QString& journalText, const QDate& date,
+                     const QString& closingLine = QString());
 
 // Where the terminal puts a file it makes for the user (a report, an
 // export): the user's documents folder, or the data directory when that
@@ -38,13 +40,15 @@ ReportOutput ChooseReportOutput(const Terminal& terminal, const QDate& date);
 // Prints the report on the chosen output and returns what the operator is to
 // be told, empty for nothing (printed on the printer). Touches nothing of the
 // terminal, so it may run on a thread of its own.
-QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date);
+QString PrintReportOn(const ReportOutput& output, const QString& journalText, const QDate& date,
+                      const QString& closingLine = QString());
 
 // Prints a day's journal text as the report of that day on the default
 // printer. Without one the report is saved as a PDF file instead, and the
 // operator is told its whole path; a printing error is told to the operator.
 // Either way the operator gets at most one message.
-void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date);
+void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,
+                        const QString& closingLine = QString());
 
 // "Печать отчета": the report of the journal on screen, under today's date.
 void Command1_Click(Terminal& terminal);

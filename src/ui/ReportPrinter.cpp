@@ -136,7 +136,8 @@ Status PaintReport(QPrinter& printer, const QStringList& lines)
     return pages.end();
 }
 
-Status PaintJournalReport(QPrinter& printer, const QString& journalText, const QDate& date)
+Status PaintJournalReport(QPrinter& printer, const QString& journalText, const QDate& date,
+                          const QString& closingLine)
 {
     PageWriter pages(printer);
     if (const Status begun = pages.begin(); !begun.ok())
@@ -156,6 +157,8 @@ Status PaintJournalReport(QPrinter& printer, const QString& journalText, const Q
         start = i + 1;
     }
     if (going)
-        pages.line(ExpandTabs(text.sliced(start).toString()));
+        going = pages.line(ExpandTabs(text.sliced(start).toString()));
+    if (going && !closingLine.isEmpty())
+        pages.line(closingLine);
     return pages.end();
 }

@@ -2,6 +2,8 @@
 
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
+#include "journal/SealCheck.h"
+#include "journal/SealFile.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -266,6 +268,17 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     EXPECT_EQ(s.DayIndex, 4);
     EXPECT_EQ(s.TotalCount, 4);
     EXPECT_EQ(s.ScaleKind, ScaleKindAed);
+
+    // Each journal line has its seal line, made as it was written, and the
+    // day checks as written.
+    const QString dayName = QDir(data_).entryList({QStringLiteral("*.txt")}, QDir::Files).last();
+    QFile sealFile(data_ + dayName.chopped(4) + QStringLiteral(".seal"));
+    ASSERT_TRUE(sealFile.open(QIODevice::ReadOnly));
+    const SealFileContent seal = ParseSealFile(sealFile.readAll());
+    EXPECT_EQ(seal.lines.size(), 5);  // the link to the days before, then one per line
+    EXPECT_EQ(seal.firstBadLine, -1);
+    const SealCheck check = CheckDaySeal(data_, QDate::fromString(dayName.left(10), QStringLiteral("MM-dd-yyyy")));
+    EXPECT_EQ(check.verdict, SealCheck::Verdict::Genuine) << check.text.toStdString();
 }
 
 // The error body every refusal carries: {"error": "<Russian text>"}.

@@ -1,5 +1,7 @@
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
+#include "journal/SealCheck.h"
+#include "journal/SealWrite.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
@@ -31,6 +33,7 @@ TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
     const QRegularExpression sum(QStringLiteral("^Сумма\\( \\d+\\)=  \\d+(\\.\\d+)?$"));
 
     int linesChecked = 0;
+    int sealedAtRestart = 0;
     for (int i = 0; i < Iterations; ++i) {
         SCOPED_TRACE(i);
         const QDate day = QDate(2026, 6, 1).addDays(i / 5);  // five runs share a day
@@ -67,10 +70,27 @@ TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
             EXPECT_TRUE(weighing.match(line).hasMatch() || sum.match(line).hasMatch()) << line.toStdString();
             ++linesChecked;
         }
+
+        // The restart seals what the kill left unsealed: at most the last
+        // line, marked; and every day so far checks as written.
+        const QList<int> lateBefore = CheckDaySeal(data, day).lateLines;
+        EXPECT_EQ(SealAtStartUp(data, day).toStdString(), "");
+        for (QDate earlier(2026, 6, 1); earlier <= day; earlier = earlier.addDays(1)) {
+            const SealCheck seal = CheckDaySeal(data, earlier);
+            EXPECT_TRUE(seal.verdict == SealCheck::Verdict::Genuine || seal.verdict == SealCheck::Verdict::SealedLate)
+                << earlier.toString(Qt::ISODate).toStdString() << ": " << seal.text.toStdString();
+        }
+        QList<int> lateNow = CheckDaySeal(data, day).lateLines;
+        lateNow.removeIf([&](int line) { return lateBefore.contains(line); });
+        EXPECT_LE(lateNow.size(), 1);
+        sealedAtRestart += static_cast<int>(lateNow.size());
+        if (!lateNow.isEmpty())
+            EXPECT_EQ(lateNow.first(), text.chopped(2).split(QStringLiteral("\r\n")).size());
     }
     const QStringList leftovers = QDir(data).entryList(QDir::Files).filter(QStringLiteral("System.eng."));
-    std::printf("power cut: %d kills, %d journal lines checked, %lld unfinished settings files left behind\n",
-                Iterations, linesChecked, static_cast<long long>(leftovers.size()));
+    std::printf("power cut: %d kills, %d journal lines checked, %d sealed at the restart, %lld unfinished settings "
+                "files left behind\n",
+                Iterations, linesChecked, sealedAtRestart, static_cast<long long>(leftovers.size()));
     EXPECT_GT(linesChecked, Iterations);
 }
 

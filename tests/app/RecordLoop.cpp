@@ -4,6 +4,7 @@
 #include "core/SettingsFile.h"
 #include "core/Terminal.h"
 #include "journal/RecordWeighing.h"
+#include "journal/SealWrite.h"
 #include "journal/Summation.h"
 #include "support/InertSerialPort.h"
 
@@ -49,6 +50,11 @@ int main(int argc, char** argv)
     Terminal t{TerminalState{}, Display{}, port, clock, panel, QString::fromLocal8Bit(argv[1])};
     if (!InitSettings(t).ok())
         return 3;
+    // As the terminal's start-up does: what the last kill left unsealed.
+    if (const QString unsealed = SealAtStartUp(t.dataDir, clock.currentDate()); !unsealed.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(unsealed));
+        return 5;
+    }
     std::printf("started\n");
     std::fflush(stdout);
     for (int i = 1;; ++i) {

@@ -48,10 +48,16 @@ TEST_F(Recording, NumberingContinuesFromTheStoredIndexWhileTodaysFileExists)
     EXPECT_EQ(t.state.DayIndex, 9);
     EXPECT_TRUE(dayFileText().endsWith(QStringLiteral(" 9\t06-15-2026  09:05:30     2кг    0кг\r\n")));
 
-    // If the day file disappears during the day, numbering starts again.
+    // If the day file disappears during the day, numbering starts again. Its
+    // seal still counts the lost lines: the new line is recorded, not sealed,
+    // and the operator is told.
     ASSERT_TRUE(QFile::remove(dir.file(DayFileName(QString(), clock.currentDate()))));
-    weigh(3);
+    t.state.NetWeight = 3;
+    const Status recorded = RecordWeighing(t);
+    EXPECT_TRUE(recorded.description.startsWith(QStringLiteral("Взвешивание №1 записано, но не запечатано: ")))
+        << recorded.description.toStdString();
     EXPECT_EQ(t.state.DayIndex, 1);
+    EXPECT_TRUE(dayFileText().startsWith(QStringLiteral(" 1\t06-15-2026  09:05:30     3кг    0кг\r\n")));
 }
 
 TEST_F(Recording, AfterMidnightTheNextWeighingGoesToTheNewDaysFileAsNumberOne)

@@ -508,6 +508,49 @@ TEST_F(MainWindow, DayJournalWindowReadsHandEditedDaysAsksBeforeLongPrintsAndGro
     EXPECT_EQ(form->dayJournalWindow(), nullptr);
 }
 
+TEST_F(MainWindow, DayJournalWindowTellsWhetherEachDayIsAsWrittenAndMarksChangedLines)
+{
+    dir.write(QStringLiteral("06-12-2026.txt"), QByteArray(" 1\t06-12-2026  08:00:00     10\xEA\xE3    0\xEA\xE3\r\n"));
+    start();
+    for (const double net : {5.0, 6.0, 7.0}) {
+        t.state.NetWeight = net;
+        ASSERT_TRUE(RecordWeighing(t).ok());
+    }
+    form->mnu_DayJournal->trigger();
+    DayJournalWindow* w = form->dayJournalWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(WaitDayJournal(w));
+    EXPECT_EQ(w->SealStatus->text(), QStringLiteral("Журнал подлинный: 3 строки совпадают с записанными"));
+    EXPECT_TRUE(w->Journal->extraSelections().isEmpty());
+
+    // The second weighing's 6 kg made 9 kg in a text editor.
+    QByteArray edited = dir.read(QStringLiteral("06-15-2026.txt"));
+    const qsizetype six = edited.indexOf("     6\xEA\xE3");
+    ASSERT_GT(six, 0);
+    edited[six + 5] = '9';
+    dir.write(QStringLiteral("06-15-2026.txt"), edited);
+    emit w->Calendar->clicked(clock.currentDate());
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
+    EXPECT_EQ(w->SealStatus->text(), QStringLiteral("Журнал изменён после записи: строка 2"));
+    const QList<QTextEdit::ExtraSelection> marks = w->Journal->extraSelections();
+    ASSERT_EQ(marks.size(), 1);
+    EXPECT_EQ(w->Journal->document()->findBlock(marks.first().cursor.selectionStart()).blockNumber(), 1);
+    // Marked across the box, so the operator sees it beside the figures too.
+    const QImage view = w->Journal->viewport()->grab().toImage();
+    const QRect second = w->Journal->cursorRect(QTextCursor(w->Journal->document()->findBlockByNumber(1)));
+    const QRect first = w->Journal->cursorRect(QTextCursor(w->Journal->document()->findBlockByNumber(0)));
+    const int right = view.width() - 3;
+    EXPECT_NE(view.pixelColor(right, second.center().y()), view.pixelColor(right, first.center().y()));
+    EXPECT_EQ(view.pixelColor(right, second.center().y()), marks.first().format.background().color());
+
+    w->Calendar->setSelectedDate(QDate(2026, 6, 12));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(WaitDayJournal(w));
+    EXPECT_EQ(w->SealStatus->text(), QStringLiteral("Журнал без печати (записан до её появления)"));
+    EXPECT_TRUE(w->Journal->extraSelections().isEmpty());
+}
+
 TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)
 {
     Form1 form(t);

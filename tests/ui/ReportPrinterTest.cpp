@@ -343,6 +343,7 @@ TEST_F(ReportWithoutPrinter, ReportIsSavedInTheDocumentsFolderWithPageMarginsAnd
     const QStringList text = Simplified(PdfText(file));
     EXPECT_TRUE(text.contains(Heading.simplified()));
     EXPECT_TRUE(text.contains(journalBefore.split(LineEnd).first().simplified()));
+    EXPECT_FALSE(text.join(u' ').contains(QStringLiteral("Журнал")));  // the day's own report has no seal line
     EXPECT_EQ(t.state.JournalText, journalBefore);
 
     // Every word at least 15 mm from the left and top edges of the page.
@@ -397,6 +398,8 @@ TEST_F(ReportWithoutPrinter, EarlierDayIsPrintedUnderItsOwnDateFromItsFile)
     for (qsizetype i = 2; i < at.size(); ++i)
         EXPECT_EQ(at.at(i) - at.at(i - 1), 1) << wanted.at(i).toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("06-15-2026")));
+    // The reprint ends with what the seal check says of that day.
+    EXPECT_GT(Simplified(text).indexOf(QStringLiteral("Журнал без печати (записан до её появления)")), at.last());
 }
 
 TEST_F(ReportWithoutPrinter, UnwritableDataDirectoryIsToldInTheSameOneMessage)

@@ -1,0 +1,89 @@
+#include "journal/SealKey.h"
+
+#include "core/DiskSync.h"
+#include "core/ErrorText.h"
+#include "journal/SealFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+
+#include <array>
+
+namespace {
+
+Status KeyFailure(int number, const QString& path, const QString& cause)
+{
+    return Status::failure(number, QStringLiteral("ключ печати %1 %2").arg(QDir::toNativeSeparators(path), cause));
+}
+
+}  // namespace
+
+QString SealKeyFileName(const QString& dataDir)
+{
+    return dataDir + QStringLiteral("Seal.key");
+}
+
+Result<QByteArray> ReadSealKey(const QString& dataDir)
+{
+    const QString path = SealKeyFileName(dataDir);
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Result<QByteArray>::failure(KeyFailure(ErrorNumber::FileNotFound, path, QStringLiteral("не найден")));
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::PathFileAccess, path, QStringLiteral("не читается: %1").arg(FileErrorText(file))));
+    }
+    // One byte more than a key: a longer file is as damaged as a shorter one.
+    const QByteArray key = file.read(SealKeySize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не читается: %1").arg(FileErrorText(file))));
+    }
+    if (key.size() != SealKeySize) {
+        return Result<QByteArray>::failure(KeyFailure(ErrorNumber::BadRecordLength, path,
+                                                      QStringLiteral("поврежден (длина %1 байт вместо %2)")
+                                                          .arg(key.size())
+                                                          .arg(SealKeySize)));
+    }
+    return Result<QByteArray>::success(key);
+}
+
+Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
+{
+    const QString path = SealKeyFileName(dataDir);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return ReadSealKey(dataDir);
+    if (!SealedDays(dataDir).isEmpty()) {
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::FileNotFound, path,
+                       QStringLiteral("не найден, а журналы прежних дней запечатаны им; новый ключ не создан")));
+    }
+
+    std::array<quint32, SealKeySize / sizeof(quint32)> words{};
+    QRandomGenerator::system()->fillRange(words.data(), words.size());
+    const QByteArray key(reinterpret_cast<const char*>(words.data()), SealKeySize);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::PathFileAccess, path, QStringLiteral("не создан: %1").arg(FileErrorText(file))));
+    }
+    if (file.write(key) != key.size()) {
+        file.cancelWriting();
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
+    }
+    // commit() puts the bytes on the disk before the rename; the directory
+    // makes the name durable, so no seal is ever made with a key that a
+    // power cut could take back.
+    if (!file.commit()) {
+        return Result<QByteArray>::failure(
+            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
+    }
+    SyncDirectory(dataDir);
+    return Result<QByteArray>::success(key);
+}
