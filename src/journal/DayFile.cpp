@@ -1,9 +1,8 @@
 #include "journal/DayFile.h"
 
 #include "core/Cp1251.h"
-#include "core/DiskSync.h"
+#include "core/DurableAppend.h"
 #include "core/ErrorText.h"
-#include "core/HeldFileRetry.h"
 #include "core/OrdinaryFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFileText.h"
@@ -63,34 +62,8 @@ Status AppendDayFileLine(Terminal& terminal, const QString& text, const QDate& d
     TerminalState& s = terminal.state;
     s.DayFileOpenPath = DayFileName(terminal.dataDir, date);
 
-    // QSaveFile would rewrite the whole journal for every line; appending one
-    // write of the whole line keeps the earlier lines untouched.
-    const bool newFile = !QFileInfo::exists(s.DayFileOpenPath);
-    QFile file(s.DayFileOpenPath);
-    for (HeldFileRetry retry;;) {
-        const auto failed = OpenOrdinaryFile(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
-        if (!failed)
-            break;
-        if (!MayPassSoon(file) || !retry.again())
-            return OpenError(*failed, s.DayFileOpenPath);
-    }
-    const qint64 sizeBefore = file.size();
-    const QByteArray bytes = ToCp1251(text + QStringLiteral("\r\n"));
-    Status failed;
-    if (file.write(bytes) != bytes.size())
-        failed = FileError(file, s.DayFileOpenPath);
-    else if (const std::optional<QString> why = SyncFileToDisk(file))
-        failed = FileError(ErrorNumber::DeviceIo, s.DayFileOpenPath, *why);
-    if (!failed.ok()) {
-        // Part of a line would glue the next one onto it: cut it off again.
-        if (file.size() > sizeBefore)
-            file.resize(sizeBefore);
-        return failed;
-    }
-    file.close();
-    // A new file's name reaches the disk with its directory.
-    if (newFile)
-        SyncDirectory(terminal.dataDir);
+    if (const auto failed = AppendDurably(s.DayFileOpenPath, terminal.dataDir, ToCp1251(text + QStringLiteral("\r\n"))))
+        return FileError(failed->number, s.DayFileOpenPath, failed->cause);
     return Status::success();
 }
 

@@ -1,8 +1,7 @@
 #include "journal/SealWrite.h"
 
-#include "core/DiskSync.h"
+#include "core/DurableAppend.h"
 #include "core/ErrorText.h"
-#include "core/HeldFileRetry.h"
 #include "core/OrdinaryFile.h"
 #include "core/Status.h"
 #include "journal/DayFile.h"
@@ -66,31 +65,10 @@ Status AppendSeal(const QString& dataDir, const QString& path, qint64 keepBytes,
         if (!torn.resize(keepBytes))
             return FileFailure(torn, path);
     }
-    QFile file(path);
-    for (HeldFileRetry retry;;) {
-        const auto failed = OpenOrdinaryFile(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
-        if (!failed)
-            break;
-        if (!MayPassSoon(file) || !retry.again())
-            return OpenFailed(*failed, path);
+    if (const auto failed = AppendDurably(path, dataDir, bytes)) {
+        return Status::failure(ErrorNumber::DeviceIo,
+                               QStringLiteral("ошибка записи в файл %1: %2").arg(Shown(path), failed->cause));
     }
-    const qint64 sizeBefore = file.size();
-    Status failed;
-    if (file.write(bytes) != bytes.size()) {
-        failed = FileFailure(file, path);
-    } else if (const std::optional<QString> why = SyncFileToDisk(file)) {
-        failed = Status::failure(ErrorNumber::DeviceIo,
-                                 QStringLiteral("ошибка записи в файл %1: %2").arg(Shown(path), *why));
-    }
-    if (!failed.ok()) {
-        // Part of a seal line would glue the next one onto it.
-        if (file.size() > sizeBefore)
-            file.resize(sizeBefore);
-        return failed;
-    }
-    file.close();
-    if (newFile)
-        SyncDirectory(dataDir);
     return Status::success();
 }
 
