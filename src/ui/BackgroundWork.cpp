@@ -28,6 +28,15 @@ void RunInBackground(QObject* receiver, std::function<void()> work, std::functio
     // `finished` comes from the ending thread; both connections deliver it
     // through the receiving thread's event loop.
     QObject::connect(thread, &QThread::finished, receiver, std::move(done), Qt::QueuedConnection);
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater, Qt::QueuedConnection);
+    // The system thread is let run to its very end before its object goes:
+    // under Wine a process whose finished thread was never waited for did not
+    // exit when an X display was in use.
+    QObject::connect(
+        thread, &QThread::finished, thread,
+        [thread] {
+            thread->wait();
+            thread->deleteLater();
+        },
+        Qt::QueuedConnection);
     thread->start();
 }
