@@ -4,28 +4,16 @@ QString BoxLines(QStringView journal, int limit, int& lines)
 {
     QString box;
     lines = 0;
-    qsizetype start = 0;
-    const qsizetype size = journal.size();
-    qsizetype i = 0;
-    for (; i < size && lines < limit; ++i) {
-        const QChar c = journal[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        box += journal.sliced(start, i - start);
+    if (limit <= 0)
+        return box;
+    // The last line, ended or not, and the empty line after a last line end,
+    // count as the box counts its blocks.
+    ForEachJournalLine(journal, [&](QStringView line) {
+        box += line;
         box += u'\n';
-        ++lines;
-        if (c == u'\r' && i + 1 < size && journal[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (lines < limit) {
-        // The last line, ended or not, and the empty line after a last line end,
-        // count as the box counts its blocks.
-        box += journal.sliced(start);
-        ++lines;
-    } else {
-        box.chop(1);
-    }
+        return ++lines < limit;
+    });
+    box.chop(1);
     return box;
 }
 

@@ -106,10 +106,10 @@ DayTotals CountDayTotals(QStringView journalText)
     DayTotals totals;
     // Added as the running sum is, as decimals: 0.1 + 0.2 gives 0.3.
     double net = 0;
-    const auto count = [&](QStringView line) {
+    ForEachJournalLine(journalText, [&](QStringView line) {
         ++totals.lines;
         if (line.isEmpty())
-            return;
+            return true;
         if (const auto weighing = ParseWeighingLine(line)) {
             ++totals.weighings;
             net = DecimalSum(net, weighing->net);
@@ -119,19 +119,8 @@ DayTotals CountDayTotals(QStringView journalText)
             ++totals.otherLines;
             totals.otherLineNumbers.append(totals.lines);
         }
-    };
-    qsizetype start = 0;
-    const qsizetype size = journalText.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = journalText[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        count(journalText.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < size && journalText[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    count(journalText.sliced(start));
+        return true;
+    });
     totals.net = net;
     return totals;
 }

@@ -44,6 +44,29 @@ struct DayTotals {
     QList<int> otherLineNumbers;  // the other lines' numbers, from 1, in the box's numbering
 };
 
+// Calls `line` with each line of a journal text, without its line end: every
+// line end (CR LF, or a lone CR or LF) ends a line, and what follows the last
+// one is a line too (empty after a final line end). Stops as soon as `line`
+// returns false. The one reading of lines for totals, views and reports, so
+// they all count the same lines.
+template <typename Line>
+void ForEachJournalLine(QStringView text, Line&& line)
+{
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        if (!line(text.sliced(start, i - start)))
+            return;
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    line(text.sliced(start));
+}
+
 // Every line end (CR LF, or a lone CR or LF) ends a line, as in the report.
 // The net weights are added as the decimals they are written as, so the sum
 // carries no binary noise however many lines are added.

@@ -30,18 +30,10 @@ WeighingRows ReadWeighingRows(const QString& dataDir, const QDate& from, const Q
         }
         // Every line end (CR LF, or a lone CR or LF) ends a line, as in the
         // day's totals, so both count the same lines.
-        const QStringView text(journal.text);
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (c != u'\r' && c != u'\n')
-                continue;
-            ReadLine(text.sliced(start, i - start), out);
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-        ReadLine(text.sliced(start), out);
+        ForEachJournalLine(journal.text, [&out](QStringView line) {
+            ReadLine(line, out);
+            return true;
+        });
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #include "ui/ReportPrinter.h"
 
+#include "journal/PastJournal.h"
 #include "journal/Report.h"
 #include "ui/Fonts.h"
 
@@ -145,19 +146,12 @@ Status PaintJournalReport(QPrinter& printer, const QString& journalText, const Q
     // The lines of ReportLines, made one at a time.
     bool going = pages.line(QString()) && pages.line(QString()) && pages.line(ReportHeading(date)) &&
                  pages.line(QString());
-    const QStringView text(journalText);
-    qsizetype start = 0;
-    for (qsizetype i = 0; going && i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        going = pages.line(ExpandTabs(text.sliced(start, i - start).toString()));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
+    if (going) {
+        ForEachJournalLine(journalText, [&](QStringView line) {
+            going = pages.line(ExpandTabs(line.toString()));
+            return going;
+        });
     }
-    if (going)
-        going = pages.line(ExpandTabs(text.sliced(start).toString()));
     if (going && !closingLine.isEmpty())
         pages.line(closingLine);
     return pages.end();
