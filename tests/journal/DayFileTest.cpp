@@ -235,7 +235,7 @@ TEST_F(DayFileTest, FullDiskIsAFailure)
     const QByteArray earlier = QByteArray(3998, 'x') + "\r\n";
     {
         QFile file(day);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(earlier) == earlier.size());
         QFile filler(small + QStringLiteral("/filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'x');
