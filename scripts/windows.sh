@@ -216,7 +216,8 @@ rm -rf "$data_dir" "$WINEPREFIX/drive_c/Weighing"
 say "an ordinary user's account is refused before anything is written"
 rc=0
 "${wine[@]}" "$ordinary_user_installer" /S '/D=C:\Weighing\Veltar' || rc=$?
-((rc == 740)) || { say "the installer for an ordinary user ended with $rc, not 740 (elevation required)"; exit 1; }
+# 740, elevation required; Wine hands a Linux parent its low byte.
+((rc == 740 % 256)) || { say "the installer for an ordinary user ended with $rc, not 740 (elevation required)"; exit 1; }
 [ ! -e "$WINEPREFIX/drive_c/Weighing/Veltar" ] && [ ! -e "$data_dir" ] || { say "the refused installation wrote files"; exit 1; }
 
 say "installing silently under Wine, into a folder of the operator's choice"
@@ -236,9 +237,13 @@ called "$run/install-first.log" 'C:\Program Files\Orvalta\Seal.key' /setowner '*
 key=$(od -An -tx1 "$data_dir/Seal.key")
 
 say "a folder inside the data directory is refused"
+# /D= takes the rest of the command line, spaces and all, unquoted: Wine
+# would quote an argument with a space, so a batch file passes it.
+printf '%s /S /D=C:\\Program Files\\Orvalta\\Veltar\r\nexit /b %%errorlevel%%\r\n' \
+  "Z:${installer//\//\\}" >"$run/inside.bat"
 rc=0
-"${wine[@]}" "$installer" /S '/D=C:\Program Files\Orvalta\Veltar' || rc=$?
-((rc != 0)) && [ ! -e "$data_dir/Veltar" ] || { say "the installer installed into the data directory ($rc)"; exit 1; }
+"${wine[@]}" cmd /c "Z:${run//\//\\}\\inside.bat" >/dev/null || rc=$?
+((rc == 2)) && [ ! -e "$data_dir/Veltar" ] || { say "the installer installed into the data directory ($rc)"; exit 1; }
 [ -f "$first_dir/bin/veltar-terminal.exe" ] || { say "the refused installation removed the earlier one"; exit 1; }
 
 say "installing into another folder: the earlier installation goes whole, its uninstaller too"
