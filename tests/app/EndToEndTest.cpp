@@ -230,8 +230,16 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     // Own scale: empty, a load that wobbles and settles, empty, a second load,
     // empty again, and a third load that shows the empty platform before it
     // gave no line of its own.
+    // The script waits, the platform empty, until the terminal has made its
+    // settings file, the step before it opens the port: under Wine, after
+    // its server's restart, that takes seconds.
     startSimulator("veltar", "1 0\n1 10 0.3\n2 10\n1.5 0\n1 7.5 0.2\n2 7.5\n2 0\n2 5\n30 0\n");
+    play("0");
     startTerminal();
+    const QDeadlineTimer started(60000);
+    while (!QFile::exists(data_ + SettingsFileName) && !started.hasExpired())
+        QThread::msleep(50);
+    play("s");
     ASSERT_TRUE(waitForLines(3, 60000)) << dayFile().toStdString();
     stopTerminal();
     sim_.kill();
