@@ -46,6 +46,11 @@ rm -f "$build"/veltar-terminal-*-win64.exe
 (cd "$build" && cpack -G NSIS >/dev/null)
 installer=$(ls "$build"/veltar-terminal-*-win64.exe)
 say "installer: $installer ($(du -h "$installer" | cut -f1))"
+# Wine runs everyone as an administrator: a copy of the installer that takes
+# the account for an ordinary user's shows the refusal.
+ordinary_user_installer="$build/account-check.exe"
+makensis -V1 -DVELTAR_ACCOUNT_TYPE=User "$(find "$build/_CPack_Packages" -name project.nsi | head -1)" \
+  "-XOutFile $ordinary_user_installer"
 if ((!checks)); then
   exit 0
 fi
@@ -182,15 +187,79 @@ for binary in ui_tests dialog_tests; do
 done
 check_skips "$run/gtest-windows" 2 "the window tests with the windows platform plugin"
 
+# Wine's netsh and icacls are stubs that change nothing; with their fixme
+# channel on they say how they were called, which is what is checked here.
+# The firewall rule and the seal key's rights themselves are Windows' to
+# keep (see README, "Installing it").
+install_logged() {
+  local log=$1
+  shift
+  WINEDEBUG=fixme+netsh,fixme+icacls "${wine[@]}" "$@" 2>"$log"
+}
+# Whether a stub was called with all these arguments, in one call; Wine
+# writes each as L"…" with backslashes doubled.
+called() {
+  local log=$1 line arg
+  shift
+  while IFS= read -r line; do
+    for arg in "$@"; do
+      [[ $line == *"\"$arg\""* ]] || continue 2
+    done
+    return 0
+  done < <(grep -a ':fixme:\(netsh\|icacls\):.*stub' "$log" | sed 's/\\\\/\\/g')
+  return 1
+}
+data_dir="$WINEPREFIX/drive_c/Program Files/Orvalta"
+# What an earlier run may have left in the prefix.
+rm -rf "$data_dir" "$WINEPREFIX/drive_c/Weighing"
+
+say "an ordinary user's account is refused before anything is written"
+rc=0
+"${wine[@]}" "$ordinary_user_installer" /S '/D=C:\Weighing\Veltar' || rc=$?
+# 740, elevation required; Wine hands a Linux parent its low byte.
+((rc == 740 % 256)) || { say "the installer for an ordinary user ended with $rc, not 740 (elevation required)"; exit 1; }
+[ ! -e "$WINEPREFIX/drive_c/Weighing/Veltar" ] && [ ! -e "$data_dir" ] || { say "the refused installation wrote files"; exit 1; }
+
 say "installing silently under Wine, into a folder of the operator's choice"
+first_dir="$WINEPREFIX/drive_c/Weighing/First"
+install_logged "$run/install-first.log" "$installer" /S '/D=C:\Weighing\First'
+[ -f "$first_dir/bin/veltar-terminal.exe" ] || { say "the installer put no program in $first_dir"; exit 1; }
+program='C:\Weighing\First\bin\veltar-terminal.exe'
+called "$run/install-first.log" advfirewall firewall delete rule name=all dir=in "program=$program" &&
+  called "$run/install-first.log" advfirewall firewall add rule dir=in action=allow "program=$program" \
+    enable=yes profile=domain,private || { say "the installer added no firewall rule for $program"; exit 1; }
+# The seal key: made by the installer, 32 bytes, owned by the Administrators
+# and readable, not writable, by the Users.
+[ "$(stat -c %s "$data_dir/Seal.key")" = 32 ] || { say "the installer made no seal key"; exit 1; }
+called "$run/install-first.log" 'C:\Program Files\Orvalta\Seal.key' /setowner '*S-1-5-32-544' &&
+  called "$run/install-first.log" 'C:\Program Files\Orvalta\Seal.key' /inheritance:r /grant:r \
+    '*S-1-5-32-544:F' '*S-1-5-18:F' '*S-1-5-32-545:R' || { say "the installer left the seal key's rights alone"; exit 1; }
+key=$(od -An -tx1 "$data_dir/Seal.key")
+
+say "a folder inside the data directory is refused"
+# /D= takes the rest of the command line, spaces and all, unquoted: Wine
+# would quote an argument with a space, so a batch file passes it.
+printf '%s /S /D=C:\\Program Files\\Orvalta\\Veltar\r\nexit /b %%errorlevel%%\r\n' \
+  "Z:${installer//\//\\}" >"$run/inside.bat"
+rc=0
+"${wine[@]}" cmd /c "Z:${run//\//\\}\\inside.bat" >/dev/null || rc=$?
+((rc == 2)) && [ ! -e "$data_dir/Veltar" ] || { say "the installer installed into the data directory ($rc)"; exit 1; }
+[ -f "$first_dir/bin/veltar-terminal.exe" ] || { say "the refused installation removed the earlier one"; exit 1; }
+
+say "installing into another folder: the earlier installation goes whole, its uninstaller too"
 program_dir="$WINEPREFIX/drive_c/Weighing/Veltar"
-"${wine[@]}" "$installer" /S '/D=C:\Weighing\Veltar'
+install_logged "$run/install-moved.log" "$installer" /S '/D=C:\Weighing\Veltar'
 [ -f "$program_dir/bin/veltar-terminal.exe" ] || { say "the installer put no program in $program_dir"; exit 1; }
+[ ! -e "$first_dir" ] || { say "the earlier installation left $(find "$first_dir" | head -3 | tr '\n' ' ')"; exit 1; }
+called "$run/install-moved.log" advfirewall firewall delete rule name=all dir=in "program=$program" ||
+  { say "the firewall rules of the earlier folder stayed"; exit 1; }
+[ "$(od -An -tx1 "$data_dir/Seal.key")" = "$key" ] || { say "installing again replaced the seal key"; exit 1; }
+
 say "installing again over it: the earlier one goes, the folder stays"
 "${wine[@]}" "$installer" /S || { say "installing over the installation failed"; exit 1; }
 [ -f "$program_dir/bin/veltar-terminal.exe" ] || { say "the second installation left no program in $program_dir"; exit 1; }
 [ ! -e "$WINEPREFIX/drive_c/Program Files/Veltar" ] || { say "the second installation forgot the chosen folder"; exit 1; }
-[ -d "$WINEPREFIX/drive_c/Program Files/Orvalta" ] || { say "the installer made no data directory"; exit 1; }
+[ -d "$data_dir" ] || { say "the installer made no data directory"; exit 1; }
 ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"Вельтарские весы.lnk" >/dev/null ||
   { say "no Start-menu entry"; exit 1; }
 
@@ -202,10 +271,13 @@ VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" GT
   build/tests/end_to_end_tests --gtest_brief=0
 check_skips "$run/gtest-e2e" 1 "the end-to-end test"
 
-say "uninstalling: the program goes, the journals stay"
+say "uninstalling: the program and its firewall rule go, the journals stay"
 # The uninstaller copies itself away and works from there: wait for it.
-"${wine[@]}" "$program_dir/Uninstall.exe" /S
+install_logged "$run/uninstall.log" "$program_dir/Uninstall.exe" /S
 for _ in $(seq 300); do [ -e "$program_dir/bin/veltar-terminal.exe" ] || break; sleep 0.1; done
 [ ! -e "$program_dir/bin/veltar-terminal.exe" ] || { say "the uninstaller left the program"; exit 1; }
-ls "$WINEPREFIX/drive_c/Program Files/Orvalta/"*.txt >/dev/null || { say "the uninstaller took the journals"; exit 1; }
+ls "$data_dir/"*.txt >/dev/null || { say "the uninstaller took the journals"; exit 1; }
+"${wine[@]}" wineserver -w
+called "$run/uninstall.log" advfirewall firewall delete rule name=all dir=in \
+  'program=C:\Weighing\Veltar\bin\veltar-terminal.exe' || { say "the uninstaller left the firewall rule"; exit 1; }
 say "all Windows checks passed in $((SECONDS - started)) s; $skips cases skipped, each for a reason on the list"

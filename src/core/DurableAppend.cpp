@@ -5,6 +5,7 @@
 #include "core/HeldFileRetry.h"
 #include "core/OrdinaryFile.h"
 #include "core/Status.h"
+#include "core/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,13 +26,14 @@ std::optional<AppendFailure> AppendDurably(const QString& path, const QString& d
     }
     const qint64 sizeBefore = file.size();
     std::optional<AppendFailure> failed;
-    if (file.write(bytes) != bytes.size())
-        failed = AppendFailure{ErrorNumber::DeviceIo, FileErrorText(file)};
+    if (const std::optional<QString> why = WriteWhole(file, bytes))
+        failed = AppendFailure{ErrorNumber::DeviceIo, *why};
     else if (const std::optional<QString> why = SyncFileToDisk(file))
         failed = AppendFailure{ErrorNumber::DeviceIo, *why};
     if (failed) {
-        if (file.size() > sizeBefore)
-            file.resize(sizeBefore);
+        // The cut itself is synced: a power cut must not bring the part back.
+        if (file.size() > sizeBefore && (!file.resize(sizeBefore) || SyncFileToDisk(file)))
+            failed->cause += QStringLiteral("; часть строки осталась в файле");
         return failed;
     }
     file.close();

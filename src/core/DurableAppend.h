@@ -1,16 +1,13 @@
 #pragma once
 
+#include "core/WholeFile.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-// Why bytes could not be appended: the error number and the cause as a
-// phrase that follows a colon.
-struct AppendFailure {
-    int number = 0;
-    QString cause;
-};
+using AppendFailure = FileWriteFailure;
 
 // Appends the bytes to the file at `path` in `dir` (made when missing) with
 // one write and returns only once they are on disk, so what was appended

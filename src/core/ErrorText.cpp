@@ -49,8 +49,8 @@ constexpr CodeCause WindowsCodeCauses[] = {
     {1117, FailureCause::DeviceIo},     // ERROR_IO_DEVICE
     {23, FailureCause::DeviceIo},       // ERROR_CRC
     {31, FailureCause::DeviceIo},       // ERROR_GEN_FAILURE
-    {32, FailureCause::Busy},           // ERROR_SHARING_VIOLATION
-    {33, FailureCause::Busy},           // ERROR_LOCK_VIOLATION
+    {32, FailureCause::HeldByProgram},  // ERROR_SHARING_VIOLATION
+    {33, FailureCause::HeldByProgram},  // ERROR_LOCK_VIOLATION
     {170, FailureCause::Busy},          // ERROR_BUSY
 };
 
@@ -94,6 +94,8 @@ QString CauseText(FailureCause cause)
         return QStringLiteral("устройство не найдено");
     case FailureCause::NotOrdinaryFile:
         return QStringLiteral("на месте файла находится не обычный файл");
+    case FailureCause::HeldByProgram:
+        return QStringLiteral("файл открыт другой программой");
     }
     return {};
 }

@@ -19,6 +19,7 @@ enum class FailureCause {
     Busy,
     NoDevice,  // the device behind the name is not there
     NotOrdinaryFile,  // a named pipe, socket or device where a file is expected
+    HeldByProgram,    // a file another program keeps open (Windows)
 };
 
 // The cause as a phrase that follows a colon: "на диске нет места".

@@ -47,6 +47,20 @@ std::optional<OpenFailure> OpenOrdinaryFile(QFile& file, QIODevice::OpenMode mod
 
 #else
 
+std::optional<OpenFailure> NotAnOpenedFile(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        return OpenFailure{ErrnoCause(error), ErrnoText(error)};
+    }
+    if (S_ISDIR(st.st_mode))
+        return Because(FailureCause::FolderInPlace);
+    if (!S_ISREG(st.st_mode))
+        return Because(FailureCause::NotOrdinaryFile);
+    return std::nullopt;
+}
+
 std::optional<OpenFailure> OpenOrdinaryFile(QFile& file, QIODevice::OpenMode mode)
 {
     const QString path = file.fileName();
@@ -76,16 +90,8 @@ std::optional<OpenFailure> OpenOrdinaryFile(QFile& file, QIODevice::OpenMode mod
             return failure;
         return OpenFailure{ErrnoCause(error), ErrnoText(error)};
     }
-    struct stat st {};
-    std::optional<OpenFailure> failure;
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        failure = OpenFailure{ErrnoCause(error), ErrnoText(error)};
-    } else if (S_ISDIR(st.st_mode)) {
-        failure = Because(FailureCause::FolderInPlace);
-    } else if (!S_ISREG(st.st_mode)) {
-        failure = Because(FailureCause::NotOrdinaryFile);
-    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    std::optional<OpenFailure> failure = NotAnOpenedFile(fd);
+    if (!failure && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         const int error = errno;
         failure = OpenFailure{ErrnoCause(error), ErrnoText(error)};
     }

@@ -19,3 +19,10 @@ struct OpenFailure {
 // named pipe would stop the terminal until someone writes into it. Nothing
 // when the file is open.
 std::optional<OpenFailure> OpenOrdinaryFile(QFile& file, QIODevice::OpenMode mode);
+
+#ifndef Q_OS_WIN
+// What an open descriptor reached, judged after the open: a named pipe or a
+// device put in the file's place between the look before the open and the
+// open itself is refused here. Nothing for an ordinary file.
+std::optional<OpenFailure> NotAnOpenedFile(int fd);
+#endif

@@ -2,14 +2,12 @@
 
 #include "core/Cp1251.h"
 #include "core/DataDirectory.h"
-#include "core/DiskSync.h"
 #include "core/ErrorText.h"
-#include "core/HeldFileRetry.h"
+#include "core/WholeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <cmath>
@@ -189,24 +187,10 @@ Status SaveSettings(Terminal& terminal)
     if (!bytes.ok())
         return bytes.status;
 
-    // A failed commit() removes its temporary file, so a new try writes the
-    // whole file again.
-    for (HeldFileRetry retry;;) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return FileError(file, path);
-        if (file.write(bytes.value) != bytes.value.size()) {
-            file.cancelWriting();
-            return FileError(file, path);
-        }
-        // commit() flushes to disk before it renames over the old file; the
-        // rename itself is made durable with the directory.
-        if (file.commit())
-            break;
-        if (!MayPassSoon(file) || !retry.again())
-            return FileError(file, path);
+    if (const auto failed = SaveWholeFile(path, bytes.value)) {
+        return Status::failure(failed->number, QStringLiteral("Ошибка доступа к файлу %1: %2")
+                                                   .arg(QDir::toNativeSeparators(path), failed->cause));
     }
-    SyncDirectory(terminal.dataDir);
     return Status::success();
 }
 

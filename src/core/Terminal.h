@@ -22,6 +22,7 @@ struct Terminal {
     // report is kept when there is no printer; empty when the user has none.
     QString documentsDir{};
     // The device behind the port went away while open (a USB adapter pulled
-    // out); the terminal tries to reopen it until it is back.
+    // out), or was not there when the port was chosen; the terminal tries to
+    // open it until it is there.
     bool portLost = false;
 };

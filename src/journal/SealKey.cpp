@@ -1,14 +1,13 @@
 #include "journal/SealKey.h"
 
-#include "core/DiskSync.h"
 #include "core/ErrorText.h"
+#include "core/WholeFile.h"
 #include "journal/SealFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <array>
 
@@ -67,23 +66,12 @@ Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
     QRandomGenerator::system()->fillRange(words.data(), words.size());
     const QByteArray key(reinterpret_cast<const char*>(words.data()), SealKeySize);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Whole and on the disk with its name before the first seal uses it, so
+    // no seal is ever made with a key a power cut could take back; the
+    // owner's alone.
+    if (const auto failed = SaveWholeFile(path, key, FileReach::OwnerOnly)) {
         return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::PathFileAccess, path, QStringLiteral("не создан: %1").arg(FileErrorText(file))));
+            KeyFailure(failed->number, path, QStringLiteral("не записан: %1").arg(failed->cause)));
     }
-    if (file.write(key) != key.size()) {
-        file.cancelWriting();
-        return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
-    }
-    // commit() puts the bytes on the disk before the rename; the directory
-    // makes the name durable, so no seal is ever made with a key that a
-    // power cut could take back.
-    if (!file.commit()) {
-        return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
-    }
-    SyncDirectory(dataDir);
     return Result<QByteArray>::success(key);
 }

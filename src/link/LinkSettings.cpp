@@ -1,9 +1,11 @@
 #include "link/LinkSettings.h"
 
+#include "core/WholeFile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <array>
@@ -110,20 +112,18 @@ LinkSettingsLoad LoadLinkSettings(const QString& dataDir)
 
 QString SaveLinkSettings(const QString& dataDir, const LinkSettings& s)
 {
-    // Written by hand rather than through QSettings: five known lines, and
-    // QSaveFile makes the replacement whole or nothing.
+    // Written by hand rather than through QSettings: five known lines, in
+    // the platform's line ends so that its own tools read them (a key cut
+    // out with grep and cut on Linux keeps no CR). The key is the owner's
+    // alone.
     const auto yesNo = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
-    const QString text = QStringLiteral("[Link]\r\nEnabled=%1\r\nPort=%2\r\nNetwork=%3\r\nKey=%4\r\nOrigins=%5\r\n")
+    const QString text = QStringLiteral("[Link]\nEnabled=%1\nPort=%2\nNetwork=%3\nKey=%4\nOrigins=%5\n")
                              .arg(yesNo(s.enabled))
                              .arg(s.port)
                              .arg(yesNo(s.network), s.key, s.origins.join(QStringLiteral(", ")));
     const QString path = dataDir + LinkSettingsFileName;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Не удалось записать %1: %2").arg(path, file.errorString());
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("Не удалось записать %1: %2").arg(path, file.errorString());
+    if (const auto failed = SaveWholeFile(path, WithPlatformLineEnds(text).toUtf8(), FileReach::OwnerOnly))
+        return QStringLiteral("Не удалось записать %1: %2").arg(QDir::toNativeSeparators(path), failed->cause);
     return {};
 }
 

@@ -105,7 +105,7 @@ Status QtSerialPort::open()
     if (port_.isOpen())
         return PortAlreadyOpen();
 
-    const QString device = PortDeviceName(number_, dataDir_);
+    const QString device = PortDeviceName(number_, dataDir_, linkedNumbers_.contains(number_));
     port_.setPortName(device);  // a full path is taken as it is
     // Everything is set while closed so that open() applies it in one go: on
     // a pseudo-terminal QSerialPort refuses parity and data-bit changes made
@@ -126,6 +126,8 @@ Status QtSerialPort::open()
         return failed;
     }
     port_.clearError();
+    if (device == PortLinkName(number_, dataDir_))
+        linkedNumbers_.insert(number_);
     quietBetweenPolls();
     return Status::success();
 }

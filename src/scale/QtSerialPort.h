@@ -4,6 +4,7 @@
 #include "core/SerialPort.h"
 
 #include <QSerialPort>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -52,6 +53,9 @@ private:
     std::optional<QString> hungUpReason() const;
 
     QString dataDir_;
+    // Numbers opened through their link in the data directory in this run:
+    // from then on they name that link alone.
+    QSet<std::int16_t> linkedNumbers_;
     std::int16_t number_ = 1;
     LineSettings settings_;
     QSerialPort port_;

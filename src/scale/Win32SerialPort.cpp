@@ -22,9 +22,9 @@ HANDLE Handle(void* handle)
 // is full (a line held up by a device that stopped reading).
 constexpr DWORD WriteTimeoutMs = 200;
 
-// What a failed call means to the operator, in Russian. A port gives some
-// codes a meaning of its own; the rest mean what they mean for any file.
-QString ReasonText(DWORD error)
+}  // namespace
+
+QString Win32PortErrorText(unsigned long error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -40,7 +40,9 @@ QString ReasonText(DWORD error)
     case ERROR_BAD_COMMAND:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_DEVICE_NOT_CONNECTED:
-        return QStringLiteral("устройство отключено");
+        return PortGoneText();
+    case ERROR_OPERATION_ABORTED:
+        return QStringLiteral("операция с портом прервана");
     case ERROR_SEM_TIMEOUT:
         return CauseText(FailureCause::DeviceIo);
     default:
@@ -48,7 +50,10 @@ QString ReasonText(DWORD error)
     }
 }
 
-}  // namespace
+QString PortGoneText()
+{
+    return QStringLiteral("устройство отключено");
+}
 
 Win32SerialPort::Win32SerialPort(QString dataDir) : dataDir_(std::move(dataDir)) {}
 
@@ -87,7 +92,7 @@ Status Win32SerialPort::open()
     const QString device = PortDeviceName(number_, dataDir_);
     const auto cannot = [&device](DWORD error) {
         return Status::failure(ErrorNumber::PortUnavailable,
-                               QStringLiteral("Не удается открыть порт %1: %2").arg(device, ReasonText(error)));
+                               QStringLiteral("Не удается открыть порт %1: %2").arg(device, Win32PortErrorText(error)));
     };
     // The device namespace prefix: without it only COM1 to COM9 open.
     const std::wstring path = (QStringLiteral("\\\\.\\") + device).toStdWString();
@@ -179,10 +184,12 @@ Status Win32SerialPort::failure(unsigned long systemError, const QString& what)
     DWORD errors = 0;
     COMSTAT stat{};
     if (!GetCommState(Handle(handle_), &dcb) || !ClearCommError(Handle(handle_), &errors, &stat)) {
+        // Whatever the code: a removed USB adapter's driver answers access
+        // denied (5) or an aborted operation (995), which elsewhere mean a
+        // busy port or a passing hiccup.
         release();
-        return Status::failure(ErrorNumber::PortLost,
-                               QStringLiteral("Порт %1 потерян: %2").arg(device, ReasonText(systemError)));
+        return Status::failure(ErrorNumber::PortLost, QStringLiteral("Порт %1 потерян: %2").arg(device, PortGoneText()));
     }
     return Status::failure(ErrorNumber::DeviceIo,
-                           QStringLiteral("Ошибка порта %1 (%2): %3").arg(device, what, ReasonText(systemError)));
+                           QStringLiteral("Ошибка порта %1 (%2): %3").arg(device, what, Win32PortErrorText(systemError)));
 }

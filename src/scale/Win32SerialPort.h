@@ -5,6 +5,12 @@
 
 #include <QString>
 
+// Why a port call failed, in Russian, by its system error code: for an open,
+// or for a line that still answers (a port that no longer answers at all is
+// lost, whatever the code: PortGoneText).
+QString Win32PortErrorText(unsigned long error);
+QString PortGoneText();
+
 // The terminal's port on the Win32 communications API, polled like the
 // QSerialPort one: the read time-outs make ReadFile return at once with what
 // the driver holds. Written against the API rather than QSerialPort because

@@ -1,12 +1,12 @@
 #include "ui/ExportWeighings.h"
 
 #include "core/ErrorText.h"
+#include "core/WholeFile.h"
 #include "link/WeighingRows.h"
 #include "link/WeighingsCsv.h"
 #include "ui/PrintReport.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace {
 
@@ -40,11 +40,11 @@ void ExportWeighings(Terminal& terminal, const QDate& from, const QDate& to)
         const QString shown = QDir::toNativeSeparators(file);
         // Written whole or not at all: a spreadsheet never opens half a
         // table, and an earlier export of the same days stays until then.
-        QSaveFile out(file);
-        const QByteArray csv = WeighingsCsv(read.rows);
-        if (!out.open(QIODevice::WriteOnly) || out.write(csv) != csv.size() || !out.commit()) {
-            text = QStringLiteral("Взвешивания за %1 не сохранены в файле %2: %3.")
-                       .arg(range, shown, FileErrorText(out));
+        if (const auto failed = SaveWholeFile(file, WeighingsCsv(read.rows))) {
+            text = QStringLiteral("Взвешивания за %1 не сохранены в файле %2: %3.").arg(range, shown, failed->cause);
+            // Most often the earlier export, still open in a spreadsheet.
+            if (failed->cause == CauseText(FailureCause::HeldByProgram))
+                text += QStringLiteral(" Закройте его и повторите экспорт.");
         } else {
             text = QStringLiteral("Взвешивания за %1 (%2) сохранены в файле %3")
                        .arg(range)

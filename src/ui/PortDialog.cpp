@@ -55,8 +55,8 @@ bool Form2_Command1_Click(Terminal& terminal, const PortDialogTexts& texts)
         return false;
     }
 
-    // The operator takes the port over: the lost-port retries stop, so they
-    // cannot reopen it behind the dialog with parameters it is replacing.
+    // The operator takes the port over: the lost-port retries stop, and
+    // start again below only with the parameters chosen here.
     terminal.portLost = false;
 
     TerminalState& s = terminal.state;
@@ -75,6 +75,9 @@ bool Form2_Command1_Click(Terminal& terminal, const PortDialogTexts& texts)
     static_cast<void>(port.setSettings(LineParameters(s)));
     static_cast<void>(port.open());
     if (!port.isOpen()) {
+        // A port chosen before its adapter is plugged in (or its link made)
+        // is looked for like a lost one, and opened when it appears.
+        terminal.portLost = true;
         terminal.panel.message(PortNotFoundMessage);
         return false;
     }

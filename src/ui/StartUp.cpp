@@ -24,8 +24,12 @@ Status Form_Load(Terminal& terminal)
         portUsable = false;
 
     const bool opened = portUsable && terminal.port.open().ok();
-    if (!opened)
+    if (!opened) {
+        // A scale plugged in after the start is looked for like a lost one
+        // and opened when it appears; settings the port refuses never open.
+        terminal.portLost = portUsable;
         terminal.panel.message(PortNotFoundMessage);
+    }
 
     // No day file yet is the usual first start of a day: the journal stays
     // empty and nobody is told.

@@ -2,6 +2,8 @@
 
 #include "core/Cp1251.h"
 #include "core/ErrorText.h"
+#include "core/OrdinaryFile.h"
+#include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/JournalLine.h"
 #include "journal/JournalLineParse.h"
@@ -19,8 +21,19 @@
 #ifdef Q_OS_LINUX
 #include <sys/mount.h>
 #endif
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <QSemaphore>
+#include <QThread>
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -175,6 +188,13 @@ TEST_F(DayFileTest, Failures)
         EXPECT_TRUE(past.problem.endsWith(QStringLiteral("находится не обычный файл."))) << past.problem.toStdString();
         EXPECT_FALSE(DaysWithJournal(dir.path()).contains(clock.currentDate()));
 
+        // One put there between the look before the open and the open is
+        // refused once open.
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(NotAnOpenedFile(fd).value_or(OpenFailure{}).cause, FailureCause::NotOrdinaryFile);
+        ::close(fd);
+
         clock.now = clock.now.addDays(1);
         ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), DayFileName(dir.path(), clock.currentDate())));
         EXPECT_TRUE(AppendDayFileLine(t, QStringLiteral("line")).description.endsWith(QStringLiteral("не обычный файл")));
@@ -207,20 +227,115 @@ TEST_F(DayFileTest, FullDiskIsAFailure)
     ASSERT_TRUE(QDir().mkdir(small));
     if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=16k") != 0)
         GTEST_SKIP() << "a small file system cannot be mounted here";
+    Terminal t = TerminalAt(small + u'/');
+    const QString day = DayFileName(small + u'/', clock.currentDate());
+    // The day's lines so far end 96 bytes short of a page, and the rest of
+    // the disk is full: the next line is written only in part, and the
+    // system says why only when asked for the rest.
+    const QByteArray earlier = QByteArray(3998, 'x') + "\r\n";
     {
+        QFile file(day);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(earlier) == earlier.size());
         QFile filler(small + QStringLiteral("/filler"));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'x');
         for (int i = 0; i < 64 && filler.write(block) == block.size(); ++i) {
         }
     }
-    Terminal t = TerminalAt(small + u'/');
-    const Status appended = AppendDayFileLine(t, QStringLiteral(" 1\tline"));
-    const qint64 left = QFileInfo(DayFileName(small + u'/', clock.currentDate())).size();
+    const Status appended = AppendDayFileLine(t, QString(200, u'y'));
+    QFile left(day);
+    const QByteArray leftBytes = left.open(QIODevice::ReadOnly) ? left.readAll() : QByteArray();
     ::umount2(QFile::encodeName(small).constData(), MNT_DETACH);
     EXPECT_FALSE(appended.ok());
     EXPECT_TRUE(appended.description.endsWith(QStringLiteral(": на диске нет места"))) << appended.description.toStdString();
-    EXPECT_EQ(left, 0);
+    EXPECT_EQ(leftBytes, earlier);
+}
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+
+// Another program holding files without sharing them (share mode 0, as a
+// backup or an antivirus does), from a thread of its own: from the moment
+// held() returns until it lets go, every other open of them fails.
+class FileHolder {
+public:
+    // Lets go after holdMs, or when told to with holdMs negative.
+    FileHolder(const QStringList& paths, int holdMs)
+    {
+        thread_ = std::thread([this, paths, holdMs] {
+            std::vector<HANDLE> handles;
+            for (const QString& path : paths)
+                handles.push_back(CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_READ, 0, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            allHeld_ = std::find(handles.begin(), handles.end(), INVALID_HANDLE_VALUE) == handles.end();
+            held_.release();
+            if (holdMs >= 0)
+                QThread::msleep(holdMs);
+            else
+                letGo_.acquire();
+            for (HANDLE handle : handles)
+                CloseHandle(handle);
+        });
+    }
+    ~FileHolder()
+    {
+        letGo_.release();
+        thread_.join();
+    }
+    bool held()
+    {
+        return held_.tryAcquire(1, 30000) && allHeld_;
+    }
+
+private:
+    QSemaphore held_;
+    QSemaphore letGo_;
+    bool allHeld_ = false;
+    std::thread thread_;
+};
+
+}  // namespace
+
+// A hold of a moment is waited out; a longer one is a failure that names
+// its cause and leaves the files as they were.
+TEST_F(DayFileTest, FileHeldByAnotherProgramIsWaitedForThenNamed)
+{
+    Terminal t = TerminalAt(dir.path());
+    SetDefaults(t.state);
+    const QString day = DayFileName(dir.path(), clock.currentDate());
+    ASSERT_TRUE(AppendDayFileLine(t, QStringLiteral("first")).ok());
+    ASSERT_TRUE(SaveSettings(t).ok());
+    {
+        FileHolder holder({day}, 200);
+        ASSERT_TRUE(holder.held());
+        const Status appended = AppendDayFileLine(t, QStringLiteral("second"));
+        EXPECT_TRUE(appended.ok()) << appended.description.toStdString();
+    }
+    t.state.DayIndex = 2;
+    {
+        FileHolder holder({SettingsPath(t)}, 200);
+        ASSERT_TRUE(holder.held());
+        const Status saved = SaveSettings(t);
+        EXPECT_TRUE(saved.ok()) << saved.description.toStdString();
+    }
+    const QByteArray dayBytes = dir.read(QStringLiteral("06-15-2026.txt"));
+    const QByteArray settingsBytes = dir.read(SettingsFileName);
+    EXPECT_EQ(dayBytes, QByteArray("first\r\nsecond\r\n"));
+    EXPECT_EQ(settingsBytes.at(350), 2);  // DayIndex
+
+    FileHolder holder({day, SettingsPath(t)}, -1);
+    ASSERT_TRUE(holder.held());
+    const Status appended = AppendDayFileLine(t, QStringLiteral("third"));
+    t.state.DayIndex = 3;
+    const Status saved = SaveSettings(t);
+    EXPECT_TRUE(appended.description.endsWith(QStringLiteral(": файл открыт другой программой")))
+        << appended.description.toStdString();
+    EXPECT_TRUE(saved.description.endsWith(QStringLiteral(": файл открыт другой программой")))
+        << saved.description.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+    EXPECT_EQ(QFileInfo(day).size(), dayBytes.size());
+    EXPECT_EQ(QFileInfo(SettingsPath(t)).size(), settingsBytes.size());
 }
 #endif
 
@@ -235,6 +350,9 @@ TEST(DayFileWindowsCauses, FlushFailuresNameTheCause)
     EXPECT_EQ(WindowsErrorCause(23), FailureCause::DeviceIo);    // ERROR_CRC
     EXPECT_EQ(WindowsErrorCause(19), FailureCause::ReadOnly);    // ERROR_WRITE_PROTECT
     EXPECT_EQ(WindowsErrorText(112), CauseText(FailureCause::NoSpace));
+    // A file another program keeps open, not a busy device.
+    EXPECT_EQ(WindowsErrorText(32), QStringLiteral("файл открыт другой программой"));  // ERROR_SHARING_VIOLATION
+    EXPECT_EQ(WindowsErrorCause(33), FailureCause::HeldByProgram);                      // ERROR_LOCK_VIOLATION
     // ERROR_NO_SYSTEM_RESOURCES has no Russian words: the system's own, in
     // brackets, rather than nothing.
     EXPECT_EQ(WindowsErrorCause(1450), std::nullopt);

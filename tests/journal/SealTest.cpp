@@ -43,6 +43,9 @@ TEST_F(Seal, EveryWrittenLineIsSealedAndChecksGenuine)
     EXPECT_EQ(seal.firstBadLine, -1);
     EXPECT_FALSE(seal.lines[3].late);
     EXPECT_EQ(dir.read(QStringLiteral("Seal.key")).size(), SealKeySize);
+#ifndef Q_OS_WIN
+    EXPECT_EQ(QFile::permissions(dir.file(QStringLiteral("Seal.key"))) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser), 0);
+#endif
 
     const SealCheck genuine = check();
     EXPECT_EQ(genuine.verdict, SealCheck::Verdict::Genuine);

@@ -13,6 +13,10 @@
 #include <chrono>
 #include <thread>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 TEST(LinkSettings, AMissingFileIsTheDefaultsAndASavedOneReadsBackWhole)
@@ -30,7 +34,19 @@ TEST(LinkSettings, AMissingFileIsTheDefaultsAndASavedOneReadsBackWhole)
     s.network = true;
     s.key = NewLinkKey();
     s.origins = {QStringLiteral("http://kassa.local:8080"), QStringLiteral("https://sklad.example")};
+#ifdef Q_OS_WIN
     ASSERT_EQ(SaveLinkSettings(dir.path(), s), QString());
+    EXPECT_TRUE(dir.read(LinkSettingsFileName).contains("\r\nPort=1024\r\n"));
+#else
+    // The key is its owner's alone whatever the umask, and a line read by
+    // grep and cut carries no CR.
+    const mode_t umaskBefore = ::umask(0);
+    ASSERT_EQ(SaveLinkSettings(dir.path(), s), QString());
+    ::umask(umaskBefore);
+    EXPECT_EQ(QFile::permissions(dir.file(LinkSettingsFileName)), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_TRUE(dir.read(LinkSettingsFileName).contains("\nPort=1024\n"));
+    EXPECT_FALSE(dir.read(LinkSettingsFileName).contains('\r'));
+#endif
     loaded = LoadLinkSettings(dir.path());
     EXPECT_TRUE(loaded.warning.isEmpty()) << loaded.warning.toStdString();
     EXPECT_EQ(loaded.settings, s);

@@ -191,6 +191,19 @@ TEST_F(QtSerialPortPty, ScaleSideGoneIsReportedAsLostAndClosesPort)
     EXPECT_EQ(status.number, ErrorNumber::PortLost) << status.description.toStdString();
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);
+
+    // The simulator, stopped, takes its link away: the port stays on the
+    // link, never on the built-in port 1 that has no scale, and opens when
+    // the link is back.
+    ASSERT_TRUE(QFile::remove(dir.file(QStringLiteral("com1"))));
+    const Status gone = port.open();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(gone.description.contains(dir.file(QStringLiteral("com1")))) << gone.description.toStdString();
+    PtyMaster back;
+    ASSERT_TRUE(QFile::link(back.slavePath(), dir.file(QStringLiteral("com1"))));
+    ASSERT_TRUE(port.open().ok());
+    ASSERT_TRUE(port.send(QStringLiteral("msv?;")).ok());
+    EXPECT_EQ(back.read(5), QByteArray("msv?;"));
 }
 
 TEST_F(QtSerialPortPty, SendingToVanishedScaleReportsLost)

@@ -36,6 +36,12 @@ TEST(Win32SerialPortSetup, MissingHighPortFailsInRussianNamingItAndStaysClosed)
     EXPECT_TRUE(status.description.startsWith(QStringLiteral("Не удается открыть порт COM237: ")))
         << status.description.toStdString();
     EXPECT_FALSE(port.isOpen());
+    // At an open, access denied is a port another program holds; a removed
+    // USB adapter's aborted read is said in Russian, not in the system's
+    // words. (A port that no longer answers is lost, whatever the code.)
+    EXPECT_EQ(Win32PortErrorText(ERROR_ACCESS_DENIED), QStringLiteral("устройство занято"));
+    EXPECT_EQ(Win32PortErrorText(ERROR_OPERATION_ABORTED), QStringLiteral("операция с портом прервана"));
+    EXPECT_EQ(Win32PortErrorText(ERROR_DEVICE_REMOVED), PortGoneText());
 }
 
 // Some USB adapters' drivers report XON and XOFF both as 0, and limits that
@@ -139,6 +145,7 @@ TEST_F(Win32SerialPortLine, QueryLeavesAndAnswerArrivesThenLossIsReportedOnceAnd
         QThread::msleep(50);
     }
     EXPECT_EQ(lost.number, ErrorNumber::PortLost) << lost.description.toStdString();
+    EXPECT_TRUE(lost.description.endsWith(QStringLiteral(": устройство отключено"))) << lost.description.toStdString();
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);
 }

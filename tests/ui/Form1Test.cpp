@@ -11,13 +11,19 @@
 #include "core/TextRules.h"
 #include "journal/RecordWeighing.h"
 #include "ui/DayJournalWindow.h"
+#include "ui/ExportDialog.h"
 #include "ui/Form3.h"
 #include "ui/Lamp.h"
 #include "ui/LinkDialog.h"
+#include "ui/QtOperatorPanel.h"
 #include "link/LinkService.h"
 #include "link/WeightJson.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDir>
@@ -30,6 +36,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
@@ -554,6 +561,76 @@ TEST_F(MainWindow, DayJournalWindowTellsWhetherEachDayIsAsWrittenAndMarksChanged
     ASSERT_TRUE(WaitDayJournal(w));
     EXPECT_EQ(w->SealStatus->text(), QStringLiteral("Журнал без печати (записан до её появления)"));
     EXPECT_TRUE(w->Journal->extraSelections().isEmpty());
+}
+
+// The regional decimal comma stays on the display while a message is open,
+// the export's included: what the window shows and what the office link
+// says it shows are one text.
+TEST_F(MainWindow, TheDisplaysDecimalSeparatorStaysWhileTheExportsMessageIsOpen)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    const TempDataDir documents;
+    QtOperatorPanel boxes;
+    Terminal shown{TerminalState{}, Display{}, port, clock, boxes, dir.path(), documents.path()};
+    dir.write(QStringLiteral("06-15-2026.txt"), ToCp1251(QStringLiteral(" 1\t06-15-2026  09:00:00     7кг    0кг\r\n")));
+    LinkService link(dir.path());
+    Form1 form(shown);
+    ASSERT_TRUE(form.load().ok());
+    form.setLink(&link);
+    form.show();
+    form.mnu_DayJournal->trigger();
+    DayJournalWindow* window = form.dayJournalWindow();
+    ASSERT_NE(window, nullptr);
+
+    // Runs inside the export dialog's event loop, then the message's, where
+    // the polls go on: the scale sends 12.5 kg once the message is open.
+    // The message box, whichever window it belongs to, seen as it is shown.
+    struct ShownBox : QObject {
+        QPointer<QMessageBox> box;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(watched))
+                box = static_cast<QMessageBox*>(watched);
+            return false;
+        }
+    } shownBox;
+    QCoreApplication::instance()->installEventFilter(&shownBox);
+    QPointer<QMessageBox>& box = shownBox.box;
+    bool messageSeen = false;
+    QString onScreen;
+    QString published;
+    const QDeadlineTimer deadline(30000);
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* dialog = window->findChild<ExportDialog*>(); dialog && dialog->isVisible()) {
+            dialog->Buttons->button(QDialogButtonBox::Ok)->click();
+            return;
+        }
+        if (!box || !box->isVisible())
+            return;
+        messageSeen = true;
+        if (port.incoming.empty())
+            port.incoming.push_back(QStringLiteral("\u0002  12.50ST"));
+        if (form.Label2->text().startsWith(QStringLiteral("12")) || deadline.hasExpired()) {
+            onScreen = form.Label2->text();
+            published = QJsonDocument::fromJson(WeightJson(*link.hub().snapshot()))
+                            .object()
+                            .value(QStringLiteral("display"))
+                            .toString();
+            box->accept();
+        }
+    });
+    watcher.start();
+    window->ExportButton->click();
+    watcher.stop();
+    QCoreApplication::instance()->removeEventFilter(&shownBox);
+    link.stop();
+    QLocale::setDefault(saved);
+    EXPECT_TRUE(messageSeen);
+    EXPECT_EQ(onScreen, QStringLiteral("12,5"));
+    EXPECT_EQ(published, onScreen);
 }
 
 TEST_F(MainWindow, LostPortIsRetriedEveryTwoSeconds)

@@ -127,16 +127,23 @@ namespace {
 
 TEST_F(PortDialog, SavingTakesTheLostPortOverFromTheRetries)
 {
-    // The adapter was pulled; the operator moves the scale to port 2 instead.
+    // The adapter was pulled; the operator moves the scale to port 2 instead,
+    // before plugging it in there.
     t.portLost = true;
     ASSERT_TRUE(port.close().ok());
     port.present = false;
     EXPECT_FALSE(Form2_Command1_Click(t, texts(QStringLiteral("2"))));
-    // While the dialog's "not found" is open, the retries stay away from the port.
-    EXPECT_FALSE(t.portLost);
-    const int opens = port.openCalls;
+    // The port chosen is looked for like a lost one, and opened when it
+    // appears, with the dialog's parameters.
+    EXPECT_TRUE(t.portLost);
     RetryLostPort(t);
-    EXPECT_EQ(port.openCalls, opens);
+    EXPECT_FALSE(port.isOpen());
+    port.present = true;
+    RetryLostPort(t);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_FALSE(t.portLost);
+    EXPECT_EQ(port.portNumber(), 2);
+    EXPECT_EQ(t.display.Label1, QStringLiteral("COM2  9600,e,8,1"));
 }
 
 }  // namespace

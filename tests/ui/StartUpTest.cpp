@@ -2,6 +2,7 @@
 
 #include "core/SettingsFile.h"
 #include "journal/DayFile.h"
+#include "scale/PortWatch.h"
 #include "support/FakeClock.h"
 #include "support/FakeOperatorPanel.h"
 #include "support/FakeSerialPort.h"
@@ -111,6 +112,13 @@ TEST_F(StartUp, MissingPortIsReportedOnceAndTheTerminalRunsWithItClosed)
     EXPECT_EQ(t.state.JournalText, QStringLiteral(" 1\t06-15-2026  09:00:00     10кг    0кг\r\n"));
     EXPECT_EQ(t.display.Text1, t.state.JournalText);
     EXPECT_EQ(t.display.Text1SelStart, t.state.JournalText.size());
+    // A scale plugged in after the start is opened by the lost-port retries.
+    EXPECT_TRUE(t.portLost);
+    port.present = true;
+    RetryLostPort(t);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(t.display.Label1Back, Colours::PortOpen);
+    EXPECT_EQ(panel.messages.size(), 1);
 }
 
 TEST_F(StartUp, UnusablePortSettingsAreTreatedAsAPortThatCannotBeOpened)
@@ -142,6 +150,7 @@ TEST_F(StartUp, UnusablePortSettingsAreTreatedAsAPortThatCannotBeOpened)
         ASSERT_TRUE(loaded.ok());
         Form_Activate(fresh);
         EXPECT_EQ(freshPort.openCalls, 0);
+        EXPECT_FALSE(fresh.portLost);  // settings the port refuses are never tried again
         EXPECT_EQ(freshPanel.messages, QStringList{QStringLiteral("Порт не обнаружен")});
         EXPECT_EQ(fresh.display.Label1Back, Colours::PortClosed);
         // What the operator typed stays in the state for the port dialog.
