@@ -1,6 +1,8 @@
 #include "ui/DayJournalWindow.h"
 
 #include "core/TextRules.h"
+#include "site/SiteService.h"
+#include "site/SiteText.h"
 #include "ui/BackgroundWork.h"
 #include "ui/ExportDialog.h"
 #include "ui/Fonts.h"
@@ -39,8 +41,8 @@ SealCheck SealOf(const DayView& view, const QString& dataDir)
 
 }  // namespace
 
-DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
-    : QWidget(parent, Qt::Window), terminal_(terminal)
+DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const SiteService* site)
+    : QWidget(parent, Qt::Window), terminal_(terminal), site_(site)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("DayJournalWindow"));
@@ -89,6 +91,13 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SealStatus->setMinimumHeight(Px(480));
 
+    DatabaseStatus = new QLabel(this);
+    DatabaseStatus->setObjectName(QStringLiteral("DatabaseStatus"));
+    DatabaseStatus->setTextFormat(Qt::PlainText);
+    DatabaseStatus->setWordWrap(true);
+    DatabaseStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    DatabaseStatus->hide();
+
     ButtonRow = new QHBoxLayout;
     ButtonRow->setSpacing(Px(2160 - 120 - 1800));
     ButtonRow->addWidget(PrintButton);
@@ -112,6 +121,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SummaryRows->setSpacing(0);
     SummaryRows->addWidget(Summary);
     SummaryRows->addWidget(SealStatus);
+    SummaryRows->addWidget(DatabaseStatus);
     grid->addLayout(SummaryRows, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
@@ -226,10 +236,27 @@ void DayJournalWindow::present(DayView view)
         Summary->setText(summary);
     }
     ShowSealCheck(view_.seal, SealStatus, Journal, !view_.empty());
+    showDatabaseStatus();
     updatePrintButton();
     emit dayShown();
     if (unreadable)
         terminal_.panel.message(view_.problem);
+}
+
+void DayJournalWindow::showDatabaseStatus()
+{
+    // As the sender knows the day now, against the lines the window read.
+    if (!site_ || !site_->running() || view_.kind == DayJournal::Kind::Unreadable) {
+        DatabaseStatus->hide();
+        return;
+    }
+    const SiteDayStatus day = site_->dayStatus(view_.date);
+    DatabaseStatus->setText(DayDatabaseText(day, view_.kind == DayJournal::Kind::Read ? view_.dayLines : 0));
+    QPalette palette = DatabaseStatus->palette();
+    palette.setColor(QPalette::WindowText, day.conflicts.isEmpty() ? palette.color(QPalette::Text)
+                                                                   : QColor(0xB0, 0x00, 0x00));
+    DatabaseStatus->setPalette(palette);
+    DatabaseStatus->show();
 }
 
 void DayJournalWindow::print()
