@@ -459,14 +459,15 @@ TEST_F(EndToEnd, TwentyTerminalsWriteEveryLineOnceIntoOneDatabase)
                       .arg(i)
                       .toUtf8());
         ini.close();
-        QFile script(data + QStringLiteral("script.txt"));
+        const QString scriptPath = home_.path() + QStringLiteral("/t%1/script.txt").arg(i);
+        QFile script(scriptPath);
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
         script.write(QStringLiteral("1 0\n1.5 %1\n").arg(10 + i).toUtf8());
         script.close();
         auto sim = std::make_unique<QProcess>();
         sim->setProgram(QStringLiteral(VELTAR_SCALE_SIM_PATH));
-        sim->setArguments({QStringLiteral("--link"), data + QStringLiteral("com1"), QStringLiteral("--script"),
-                           data + QStringLiteral("script.txt"), QStringLiteral("--loop")});
+        sim->setArguments({QStringLiteral("--link"), data + QStringLiteral("com1"), QStringLiteral("--script"), scriptPath,
+                           QStringLiteral("--loop")});
         sim->setStandardErrorFile(QProcess::nullDevice());
         sim->start();
         ASSERT_TRUE(sim->waitForStarted(5000));
