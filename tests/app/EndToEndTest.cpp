@@ -371,11 +371,15 @@ TEST_F(EndToEnd, TheSiteDatabaseGetsEveryLineOnceThroughAnOutageAndAKillAfterIts
     // The server stopped: the terminal weighs on at full polling and tells
     // nobody; the weight answer counts the lines waiting.
     ASSERT_TRUE(pg.stop());
-    for (const char* kg : {"0", "7.5", "0", "5"}) {
+    // Each load after the empty platform was seen, as the operator works.
+    const auto load = [&](const char* kg, int lines) {
+        play("0");
+        ASSERT_FALSE(waitForWeight(api, QStringLiteral("0")).isEmpty());
         play(kg);
-        QThread::msleep(1500);
-    }
-    ASSERT_TRUE(waitForLines(3, 30000)) << dayFile().toStdString();
+        ASSERT_TRUE(waitForLines(lines, 30000)) << dayFile().toStdString();
+    };
+    load("7.5", 2);
+    load("5", 3);
     EXPECT_EQ(WaitForDatabaseState(api, false, 2),
               (QJsonObject{{QStringLiteral("ok"), false}, {QStringLiteral("waiting"), 2}}));
     // Started again: both arrive, once.
@@ -396,10 +400,7 @@ TEST_F(EndToEnd, TheSiteDatabaseGetsEveryLineOnceThroughAnOutageAndAKillAfterIts
     remembered.close();
     ASSERT_TRUE(QFile::remove(sent));
     ASSERT_TRUE(QDir().mkdir(sent));
-    play("0");
-    QThread::msleep(1500);
-    play("3");
-    ASSERT_TRUE(waitForLines(4, 30000)) << dayFile().toStdString();
+    load("3", 4);
     ASSERT_EQ(waitForDatabaseLines(pg, 4).size(), 4);
     const QDeadlineTimer told(30000);
     while (!said.contains(QStringLiteral("Не удалось сохранить отметку")) && !told.hasExpired()) {
@@ -419,9 +420,7 @@ TEST_F(EndToEnd, TheSiteDatabaseGetsEveryLineOnceThroughAnOutageAndAKillAfterIts
     // Restarted: line 4 goes again and is kept once, with no conflict; the
     // next line follows.
     startTerminal();
-    QThread::msleep(1500);
-    play("2");
-    ASSERT_TRUE(waitForLines(5, 30000)) << dayFile().toStdString();
+    load("2", 5);
     const QList<QStringList> rows = waitForDatabaseLines(pg, 5);
     stopTerminal();
     said = QString::fromLocal8Bit(terminal_.readAllStandardError());
