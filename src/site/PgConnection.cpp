@@ -23,9 +23,9 @@ const char* const DefaultKeywords[] = {"connect_timeout", "keepalives",       "k
                                        "keepalives_count", "tcp_user_timeout", "application_name", "options"};
 const char* const DefaultValues[] = {"10", "1", "30", "10", "3", "60000", "veltar-terminal", "-c statement_timeout=30000"};
 
-QString Trimmed(const char* message)
+QString OneLine(const char* message)
 {
-    return QString::fromUtf8(message).trimmed();
+    return QString::fromUtf8(message).simplified();
 }
 
 }  // namespace
@@ -99,14 +99,14 @@ std::optional<PgFailure> PgConnection::connect(const QString& connection)
     if (!conn_)
         return PgFailure{QString(), QStringLiteral("не хватило памяти для соединения")};
     if (pq_.PQstatus(conn_) == CONNECTION_BAD)
-        return lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+        return lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
 
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     for (;;) {
         if (polling == PGRES_POLLING_OK)
             break;
         if (polling == PGRES_POLLING_FAILED)
-            return lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+            return lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
         const Wait waited = waitSocket(polling == PGRES_POLLING_WRITING, deadline.remainingTime());
         if (waited == Wait::Stopped)
             return lost(QStringLiteral("соединение прервано: передача остановлена"));
@@ -117,7 +117,7 @@ std::optional<PgFailure> PgConnection::connect(const QString& connection)
         polling = pq_.PQconnectPoll(conn_);
     }
     if (pq_.PQsetnonblocking(conn_, 1) != 0)
-        return lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+        return lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
     return std::nullopt;
 }
 
@@ -141,7 +141,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
                                      nullptr, nullptr, 0);
     }
     if (!sent) {
-        answer.failure = lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+        answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
         return answer;
     }
     const auto timedOut = [&] {
@@ -154,7 +154,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
         if (flushed == 0)
             break;
         if (flushed < 0) {
-            answer.failure = lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+            answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
             return answer;
         }
         const Wait waited = waitSocket(true, deadline.remainingTime());
@@ -168,7 +168,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
         }
         // The server may answer (an error) before it took everything.
         if (!pq_.PQconsumeInput(conn_)) {
-            answer.failure = lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+            answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
             return answer;
         }
     }
@@ -179,7 +179,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
             PGresult* result = pq_.PQgetResult(conn_);
             if (!result) {
                 if (pq_.PQstatus(conn_) != CONNECTION_OK && !answer.failure)
-                    answer.failure = lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+                    answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
                 return answer;
             }
             const ExecStatusType status = pq_.PQresultStatus(result);
@@ -200,7 +200,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
             } else if (!answer.failure) {
                 const char* state = pq_.PQresultErrorField(result, PG_DIAG_SQLSTATE);
                 const QString sqlState = state ? QString::fromLatin1(state) : QString();
-                answer.failure = PgFailure{sqlState, PgReasonText(Trimmed(pq_.PQresultErrorMessage(result)), sqlState)};
+                answer.failure = PgFailure{sqlState, PgReasonText(OneLine(pq_.PQresultErrorMessage(result)), sqlState)};
             }
             pq_.PQclear(result);
         }
@@ -214,7 +214,7 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
             return answer;
         }
         if (!pq_.PQconsumeInput(conn_)) {
-            answer.failure = lost(PgReasonText(Trimmed(pq_.PQerrorMessage(conn_)), QString()));
+            answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
             return answer;
         }
     }
@@ -246,7 +246,7 @@ ConninfoOptions ParseConninfo(const Libpq& pq, const QString& connection)
     parsed.options = pq.PQconninfoParse(connection.toUtf8().constData(), &error);
     if (!parsed.options) {
         parsed.problem = QStringLiteral("строка соединения не читается: %1")
-                             .arg(error ? Trimmed(error) : QStringLiteral("не хватило памяти"));
+                             .arg(error ? OneLine(error) : QStringLiteral("не хватило памяти"));
     }
     if (error)
         pq.PQfreemem(error);

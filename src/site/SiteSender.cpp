@@ -141,6 +141,7 @@ private:
     bool schemaReady_ = false;
     bool stopped_ = false;  // sending stopped for good this run (a newer schema)
     int waiting_ = 0;
+    qint64 sent_ = 0;
     QString problem_;
     std::set<QString> toldKinds_;
     Clock::time_point nextScan_ = Clock::now();
@@ -169,7 +170,7 @@ private:
 void Worker::publish(bool ok)
 {
     std::lock_guard lock(s_.mutex);
-    SiteStatus status{true, ok, waiting_, ok ? QString() : problem_};
+    SiteStatus status{true, ok, waiting_, sent_, ok ? QString() : problem_};
     if (status == s_.status)
         return;
     s_.status = status;
@@ -484,6 +485,7 @@ bool Worker::sendDay(const QDate& date)
         day.digest = hash.result();
         day.crLfOnly = crLfOnly;
         day.seenSize = -1;
+        sent_ += rows.size();
         waiting_ = std::max(0, waiting_ - std::max(0, last - std::max(first - 1, confirmedBefore)));
         saveOutbox();
         publishDay(date);

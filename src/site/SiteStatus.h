@@ -8,6 +8,7 @@ struct SiteStatus {
     bool running = false;  // the database is turned on and its sender runs
     bool ok = false;       // the last call to the server succeeded
     int waiting = 0;       // journal lines not yet confirmed by the server
+    qint64 sent = 0;       // lines the server confirmed since the sender started
     QString problem;       // why the last call failed, in Russian
 
     friend bool operator==(const SiteStatus&, const SiteStatus&) = default;

@@ -40,9 +40,11 @@ QString ConflictText(const QDate& day, const QList<LineConflict>& conflicts, con
 {
     QStringList parts;
     for (qsizetype i = 0; i < conflicts.size() && i < QuotedLines; ++i) {
+        // A TAB would stretch across a message box.
+        const auto shown = [](QString text) { return text.replace(u'\t', u' '); };
         parts << QStringLiteral("строка %1: в базе «%2», в файле «%3»")
                      .arg(conflicts[i].line)
-                     .arg(conflicts[i].held, conflicts[i].file);
+                     .arg(shown(conflicts[i].held), shown(conflicts[i].file));
     }
     if (conflicts.size() > QuotedLines)
         parts << QStringLiteral("и ещё %1").arg(conflicts.size() - QuotedLines);

@@ -39,6 +39,12 @@ SealCheck SealOf(const DayView& view, const QString& dataDir)
     return CheckDaySeal(dataDir, view.date);
 }
 
+// The window's size when it opens, and its least.
+QSize OpeningSize()
+{
+    return {Px(9345), Px(6090)};
+}
+
 }  // namespace
 
 DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const SiteService* site)
@@ -50,8 +56,8 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const Si
     setFont(SansFont(8));
     // Opens at its size, the seal's line under the totals included, and may grow: the journal box takes
     // whatever room is added.
-    resize(Px(9345), Px(6090));
-    setMinimumSize(Px(9345), Px(6090));
+    resize(OpeningSize());
+    setMinimumSize(OpeningSize());
 
     Calendar = new QCalendarWidget(this);
     Calendar->setObjectName(QStringLiteral("Calendar"));
@@ -96,6 +102,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const Si
     DatabaseStatus->setTextFormat(Qt::PlainText);
     DatabaseStatus->setWordWrap(true);
     DatabaseStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    DatabaseStatus->setMinimumHeight(Px(480));
     DatabaseStatus->hide();
 
     ButtonRow = new QHBoxLayout;
@@ -246,10 +253,18 @@ void DayJournalWindow::present(DayView view)
 void DayJournalWindow::showDatabaseStatus()
 {
     // As the sender knows the day now, against the lines the window read.
+    // Its line takes room of its own under the seal's, rather than from the
+    // calendar's.
+    const QSize without = OpeningSize();
+    const QSize with(without.width(), without.height() + Px(480));
     if (!site_ || !site_->running() || view_.kind == DayJournal::Kind::Unreadable) {
         DatabaseStatus->hide();
+        setMinimumSize(without);
         return;
     }
+    setMinimumSize(with);
+    if (height() < with.height())
+        resize(width(), with.height());
     const SiteDayStatus day = site_->dayStatus(view_.date);
     DatabaseStatus->setText(DayDatabaseText(day, view_.kind == DayJournal::Kind::Read ? view_.dayLines : 0));
     QPalette palette = DatabaseStatus->palette();
