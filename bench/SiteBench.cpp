@@ -12,10 +12,12 @@
 
 #include "BenchSeams.h"
 #include "GeneratedJournal.h"
+#include "PollFigures.h"
 
 #include "journal/RecordWeighing.h"
 #include "link/LinkService.h"
 #include "site/SiteService.h"
+#include "tests/support/BlackHole.h"
 #include "tests/support/PgCluster.h"
 #include "ui/Form1.h"
 
@@ -24,11 +26,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTimer>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -43,30 +40,6 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
-struct Polls {
-    std::vector<Steady::time_point> ticks;
-
-    std::string cell() const
-    {
-        std::vector<double> gaps;
-        for (std::size_t i = 1; i < ticks.size(); ++i)
-            gaps.push_back(Ms(ticks[i] - ticks[i - 1]).count());
-        const auto misses = std::count_if(gaps.begin(), gaps.end(), [](double g) { return g > 450; });
-        char text[200];
-        std::snprintf(text, sizeof text, "longest %.1f ms, %td missed of %zu",
-                      gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()), misses, gaps.size());
-        return text;
-    }
-};
 
 void RunFor(int ms)
 {
@@ -85,46 +58,6 @@ bool RunUntil(const std::function<bool()>& done, int ms)
     }
     return true;
 }
-
-long StatusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-// A loopback port whose connections are never answered (see the site tests).
-struct BlackHole {
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    int fillers[3] = {-1, -1, -1};
-    int port = 0;
-    BlackHole()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener, 0) != 0 ||
-            ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(address.sin_port);
-        for (int& filler : fillers) {
-            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            static_cast<void>(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address));
-        }
-    }
-    ~BlackHole()
-    {
-        for (const int filler : fillers)
-            ::close(filler);
-        ::close(listener);
-    }
-};
 
 // The own scale's frame for a weight: steady, so the detector records it
 // after three polls, and lets go when the platform is emptied.
@@ -202,10 +135,10 @@ int RunSiteBench(int seconds, const QString& terminalPath, const QString& simula
     // 2. Outages, a line written every 2 s: the server stopped, then the
     // connection sent to a black-holed port.
     Polls stopped, blackHoled;
-    const auto writeLinesFor = [&](Polls& polls) {
+    const auto writeLinesFor = [&](Polls& polls, int forSeconds, double kg) {
         phase = &polls;
-        for (int t = 0; t < seconds; t += 2) {
-            terminal.state.NetWeight = 20;
+        for (int t = 0; t < forSeconds; t += 2) {
+            terminal.state.NetWeight = kg;
             bench.clock.now = bench.clock.now.addSecs(2);
             static_cast<void>(RecordWeighing(terminal));
             form.render();
@@ -214,12 +147,12 @@ int RunSiteBench(int seconds, const QString& terminalPath, const QString& simula
         phase = nullptr;
     };
     pg.stop();
-    writeLinesFor(stopped);
+    writeLinesFor(stopped, seconds, 20);
     const int waitingStopped = site.status().waiting;
     BlackHole hole;
-    site.apply(DatabaseSettings{true, QStringLiteral("host=127.0.0.1 port=%1 dbname=site connect_timeout=10").arg(hole.port),
+    site.apply(DatabaseSettings{true, QStringLiteral("host=127.0.0.1 port=%1 dbname=site connect_timeout=10").arg(hole.port()),
                                 QStringLiteral("bench")});
-    writeLinesFor(blackHoled);
+    writeLinesFor(blackHoled, seconds, 20);
     const int waitingHoled = site.status().waiting;
     site.stop();
 
@@ -236,7 +169,7 @@ int RunSiteBench(int seconds, const QString& terminalPath, const QString& simula
         if (reset.open(QIODevice::WriteOnly))
             reset.write("5");
     }
-    const long rssBefore = StatusKb("VmRSS:");
+    const long long rssBefore = StatusKb("VmRSS:");
     Polls backlog;
     phase = &backlog;
     const auto backlogStart = Steady::now();
@@ -245,8 +178,8 @@ int RunSiteBench(int seconds, const QString& terminalPath, const QString& simula
         RunUntil([&] { return site.status().sent >= 100000 && site.status().waiting == 0; }, 30 * 60 * 1000);
     const double backlogSeconds = std::chrono::duration<double>(Steady::now() - backlogStart).count();
     phase = nullptr;
-    const long rssPeak = StatusKb("VmHWM:");
-    const long rssAfter = StatusKb("VmRSS:");
+    const long long rssPeak = StatusKb("VmHWM:");
+    const long long rssAfter = StatusKb("VmRSS:");
     const QString held = pg.query(QStringLiteral("backlog"), QStringLiteral("SELECT count(*) FROM journal_lines")).value(0).value(0);
 
     // 4. Nineteen more terminals, each with its simulator, into the same
@@ -286,16 +219,8 @@ int RunSiteBench(int seconds, const QString& terminalPath, const QString& simula
         processes.push_back(std::move(other));
     }
     RunFor(3000);
-    phase = &crowded;
     const qint64 sentBefore = site.status().sent;
-    for (int t = 0; t < seconds * 2; t += 2) {
-        terminal.state.NetWeight = 30;
-        bench.clock.now = bench.clock.now.addSecs(2);
-        static_cast<void>(RecordWeighing(terminal));
-        form.render();
-        RunFor(2000);
-    }
-    phase = nullptr;
+    writeLinesFor(crowded, seconds * 2, 30);
     const qint64 sentCrowded = site.status().sent - sentBefore;
     for (auto& p : processes)
         p->terminate();

@@ -144,9 +144,6 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
         answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
         return answer;
     }
-    const auto timedOut = [&] {
-        return lost(QStringLiteral("сервер не ответил за %1 с").arg(timeoutMs / 1000));
-    };
     // Out with the whole statement first: a large batch need not fit the
     // socket's buffer.
     for (;;) {
@@ -157,18 +154,9 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
             answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
             return answer;
         }
-        const Wait waited = waitSocket(true, deadline.remainingTime());
-        if (waited == Wait::Stopped) {
-            answer.failure = lost(QStringLiteral("передача остановлена"));
-            return answer;
-        }
-        if (waited == Wait::TimedOut) {
-            answer.failure = timedOut();
-            return answer;
-        }
         // The server may answer (an error) before it took everything.
-        if (!pq_.PQconsumeInput(conn_)) {
-            answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
+        if (auto failure = awaitInput(true, deadline, timeoutMs)) {
+            answer.failure = std::move(failure);
             return answer;
         }
     }
@@ -204,20 +192,23 @@ PgAnswer PgConnection::exec(const QByteArray& sql, const QList<std::optional<QBy
             }
             pq_.PQclear(result);
         }
-        const Wait waited = waitSocket(false, deadline.remainingTime());
-        if (waited == Wait::Stopped) {
-            answer.failure = lost(QStringLiteral("передача остановлена"));
-            return answer;
-        }
-        if (waited == Wait::TimedOut) {
-            answer.failure = timedOut();
-            return answer;
-        }
-        if (!pq_.PQconsumeInput(conn_)) {
-            answer.failure = lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
+        if (auto failure = awaitInput(false, deadline, timeoutMs)) {
+            answer.failure = std::move(failure);
             return answer;
         }
     }
+}
+
+std::optional<PgFailure> PgConnection::awaitInput(bool forWrite, const QDeadlineTimer& deadline, int timeoutMs)
+{
+    const Wait waited = waitSocket(forWrite, deadline.remainingTime());
+    if (waited == Wait::Stopped)
+        return lost(QStringLiteral("передача остановлена"));
+    if (waited == Wait::TimedOut)
+        return lost(QStringLiteral("сервер не ответил за %1 с").arg(timeoutMs / 1000));
+    if (!pq_.PQconsumeInput(conn_))
+        return lost(PgReasonText(OneLine(pq_.PQerrorMessage(conn_)), QString()));
+    return std::nullopt;
 }
 
 QString PgConnection::serverVersion() const

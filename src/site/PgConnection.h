@@ -3,6 +3,7 @@
 #include "site/Libpq.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 
@@ -57,6 +58,9 @@ public:
 private:
     enum class Wait { Ready, TimedOut, Stopped };
     Wait waitSocket(bool forWrite, qint64 deadlineMs);
+    // Waits for the socket within the deadline, then takes in what the
+    // server sent; the failure (the connection closed) otherwise.
+    std::optional<PgFailure> awaitInput(bool forWrite, const QDeadlineTimer& deadline, int timeoutMs);
     PgFailure lost(const QString& why);
 
     const Libpq& pq_;

@@ -51,13 +51,21 @@ constexpr milliseconds TellWaitingAfter{10 * 60 * 1000};
 // A day file written this recently may have a line whose seal is being
 // written; such trailing lines wait for the next look.
 constexpr qint64 SealGraceMs = 3000;
-constexpr auto StopWait = std::chrono::seconds(5);
 
 // One sender per data directory writes Database.sent: a sender replaced
 // while it was stuck in a call may wake after its successor began, and must
-// then write nothing.
-std::mutex outboxMutex;
-std::map<QString, quint64> outboxGenerations;
+// then write nothing. Never destroyed: such a sender may still be finishing
+// while the program ends.
+std::mutex& OutboxMutex()
+{
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+std::map<QString, quint64>& OutboxGenerations()
+{
+    static auto* generations = new std::map<QString, quint64>;
+    return *generations;
+}
 
 }  // namespace
 
@@ -189,8 +197,8 @@ void Worker::saveOutbox()
 {
     QString why;
     {
-        std::lock_guard lock(outboxMutex);
-        if (outboxGenerations[s_.dataDir] != s_.generation)
+        std::lock_guard lock(OutboxMutex());
+        if (OutboxGenerations()[s_.dataDir] != s_.generation)
             return;
         why = SaveOutbox(s_.dataDir, outbox_);
     }
@@ -605,8 +613,8 @@ SiteSender::SiteSender(const Libpq& pq, const QString& dataDir, const DatabaseSe
     state_->tell = std::move(tell);
     state_->status.running = true;
     {
-        std::lock_guard lock(outboxMutex);
-        state_->generation = ++outboxGenerations[dataDir];
+        std::lock_guard lock(OutboxMutex());
+        state_->generation = ++OutboxGenerations()[dataDir];
     }
     thread_ = std::thread([state = state_] {
         Worker(*state).run();
@@ -618,12 +626,19 @@ SiteSender::SiteSender(const Libpq& pq, const QString& dataDir, const DatabaseSe
 
 SiteSender::~SiteSender()
 {
+    stop(std::chrono::seconds(5));
+}
+
+void SiteSender::stop(std::chrono::milliseconds wait)
+{
+    if (!thread_.joinable())
+        return;
     std::unique_lock lock(state_->mutex);
     state_->stopping = true;
     state_->hub = nullptr;
     state_->tell = nullptr;
     state_->changed.notify_all();
-    const bool finished = state_->changed.wait_for(lock, StopWait, [this] { return state_->finished; });
+    const bool finished = state_->changed.wait_for(lock, wait, [this] { return state_->finished; });
     lock.unlock();
     if (finished)
         thread_.join();

@@ -17,7 +17,11 @@ SiteService::~SiteService()
 
 QString SiteService::apply(const DatabaseSettings& settings)
 {
-    stop();
+    // On the window's thread: the old sender is not waited for (it may be
+    // inside a call to a slow server); it ends by itself and writes nothing.
+    if (sender_)
+        sender_->stop(std::chrono::milliseconds(0));
+    sender_.reset();
     settings_ = settings;
     if (!settings_.enabled)
         return {};
@@ -36,6 +40,7 @@ QString SiteService::apply(const DatabaseSettings& settings)
 
 void SiteService::stop()
 {
+    // At the end of the run: a few seconds for the last call to finish.
     sender_.reset();
 }
 

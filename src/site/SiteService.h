@@ -26,10 +26,12 @@ public:
     const QString& dataDir() const { return dataDir_; }
     const DatabaseSettings& settings() const { return settings_; }
 
-    // Takes the settings and starts, restarts or stops the sender at once.
-    // Returns the Russian reason the database cannot be used (libpq missing),
-    // empty otherwise.
+    // Takes the settings and starts, restarts or stops the sender at once,
+    // never waiting for the old one. Returns the Russian reason the database
+    // cannot be used (libpq missing), empty otherwise.
     QString apply(const DatabaseSettings& settings);
+    // Stops the sender, waiting up to a few seconds for its last call: for
+    // the end of the run.
     void stop();
 
     // A journal line was written.

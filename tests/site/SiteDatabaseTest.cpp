@@ -8,6 +8,7 @@
 #include "site/SiteService.h"
 #include "site/SiteSql.h"
 #include "site/SiteText.h"
+#include "support/BlackHole.h"
 #include "support/PgCluster.h"
 #include "support/TerminalFixture.h"
 
@@ -19,11 +20,7 @@
 #include <QJsonObject>
 #include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 // The site database against a real PostgreSQL server that each case starts
 // for itself: the terminal's procedures write the day files as the window
@@ -229,41 +226,6 @@ TEST_F(SiteDatabase, ADayFileEditedAfterSendingIsAConflictToldOnceAndNeverWritte
     EXPECT_EQ(told.size(), 1) << told.join(u'\n').toStdString();
     EXPECT_EQ(site.dayStatus(QDate(2026, 6, 15)).conflicts, QList<int>{2});
 }
-
-// A loopback address that never answers a connection: a listening socket
-// with a backlog of none, filled, so the kernel drops every further SYN as
-// a black-holed route would.
-class BlackHole {
-public:
-    BlackHole()
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 0) != 0 ||
-            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
-        for (int& filler : fillers_) {
-            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            static_cast<void>(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address));
-        }
-    }
-    ~BlackHole()
-    {
-        for (const int filler : fillers_)
-            ::close(filler);
-        ::close(listener_);
-    }
-    int port() const { return port_; }
-
-private:
-    int listener_ = -1;
-    int fillers_[3] = {-1, -1, -1};
-    int port_ = 0;
-};
 
 TEST_F(SiteDatabase, AnOutageOrABlackHoleCostsTheWeighingNothingAndTellsNobodyAtOnce)
 {
