@@ -80,7 +80,6 @@ void DatabaseDialog::Command2_Click()
             Label1->setText(*result);
             Command2->setEnabled(true);
             checking_ = false;
-            emit checked();
         });
 }
 

@@ -24,12 +24,6 @@ public:
     QLabel* Label1 = nullptr;         // what the check found
     QPushButton* Command1 = nullptr;  // "Сохранить"
 
-    // A check is under way.
-    bool checking() const { return checking_; }
-
-signals:
-    void checked();
-
 private:
     void Command2_Click();
     void Command1_Click();
