@@ -14,6 +14,7 @@
 // window opens (run as a user other than root for it to mean anything).
 
 #include "BenchSeams.h"
+#include "PollFigures.h"
 
 #include "core/Cp1251.h"
 #include "core/TerminalState.h"
@@ -40,18 +41,6 @@
 #include <functional>
 
 namespace {
-
-qint64 StatusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<int>(qstrlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 // The ticks of Timer1 with their times.
 struct Ticks {

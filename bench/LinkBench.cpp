@@ -7,6 +7,7 @@
 // phases. Loopback only; ends by itself.
 
 #include "BenchSeams.h"
+#include "PollFigures.h"
 
 #include "link/LinkService.h"
 #include "ui/Form1.h"
@@ -52,31 +53,6 @@ public:
             last = which;
         }
         return Result<QString>::success(QString::fromLatin1(QByteArray("\x02") + Weights[which] + "US"));
-    }
-};
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
-
-struct Polls {
-    std::vector<Steady::time_point> ticks;
-
-    std::string cell() const
-    {
-        std::vector<double> gaps;
-        for (std::size_t i = 1; i < ticks.size(); ++i)
-            gaps.push_back(Ms(ticks[i] - ticks[i - 1]).count());
-        const auto misses = std::count_if(gaps.begin(), gaps.end(), [](double g) { return g > 450; });
-        char text[200];
-        std::snprintf(text, sizeof text, "median %.1f ms, p99 %.1f ms, longest %.1f ms; %td missed of %zu",
-                      Percentile(gaps, 0.5), Percentile(gaps, 0.99),
-                      gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()), misses, gaps.size());
-        return text;
     }
 };
 

@@ -2,7 +2,7 @@
 # Builds the benchmarks and the terminal in build-bench (Release), runs them,
 # and prints one markdown table of the figures and the machine they came from.
 #
-#   bash bench/run.sh           everything, about seven minutes
+#   bash bench/run.sh           everything, about ten minutes
 #   bash bench/run.sh --quick   shorter live runs, to try the script out
 #
 # In-process figures come from Google Benchmark (Debian: libbenchmark-dev).
@@ -23,8 +23,9 @@ idle_window=30   # seconds over which it is counted; memory is read at the end
 floor_window=60  # seconds of each side-by-side run against a bare window
 repetitions=5
 link_window=30   # seconds of each phase of the office link's run
+site_window=30   # seconds of each phase of the site database's run
 case "${1:-}" in
-  --quick) startup_runs=3 idle_warmup=5 idle_window=5 floor_window=5 repetitions=2 link_window=5 ;;
+  --quick) startup_runs=3 idle_warmup=5 idle_window=5 floor_window=5 repetitions=2 link_window=5 site_window=10 ;;
   "") ;;
   *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
 esac
@@ -36,7 +37,7 @@ say() { echo "bench: $*" >&2; }
 bash scripts/setup.sh >&2
 
 targets=(veltar-terminal veltar-scale-sim veltar-bench-poll veltar-bench-journal veltar-bench-render
-         veltar-bench-settings veltar-bench-bare veltar-bench-link)
+         veltar-bench-settings veltar-bench-bare veltar-bench-link veltar-bench-site)
 say "configuring and building ${targets[*]} in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if ! make -C "$build" help | grep 'veltar-bench-poll' >/dev/null; then
@@ -300,6 +301,13 @@ if ! link_rows=$(TMPDIR="$work" "$build/bench/veltar-bench-link" "$link_window" 
   exit 1
 fi
 
+say "the site database beside the polling window, with its outages, a backlog and 19 more terminals: about $((site_window * 5 + 60)) s"
+if ! site_rows=$(TMPDIR="$work" "$build/bench/veltar-bench-site" "$site_window" 2>"$work/site.err"); then
+  cat "$work/site.err" >&2
+  say "veltar-bench-site failed"
+  exit 1
+fi
+
 # --- The table ---------------------------------------------------------------
 
 cpu_model=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo)
@@ -332,4 +340,5 @@ cat <<EOF
 | Idle CPU, AED 9101B | ${cpu_cell[aed]} | as above; queried every 300 ms |
 ${floor_row}
 ${link_rows}
+${site_rows}
 EOF

@@ -17,6 +17,10 @@ packages=(
   # The office link's HTTP library, and the real browser (driven through its
   # DevTools protocol from Debian's Python) that checks its display page.
   libcpp-httplib-dev chromium python3-websocket
+  # The site database: libpq's header to build against (the program loads
+  # libpq5 only when the database is turned on), and a PostgreSQL server,
+  # psql and openssl for the tests' throwaway clusters.
+  libpq-dev postgresql postgresql-client openssl
   "$@"
 )
 

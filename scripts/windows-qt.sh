@@ -113,3 +113,62 @@ if [ ! -f "$httplib_dir/.complete" ]; then
   rm -rf "$root/httplib-src"
   touch "$httplib_dir/.complete"
 fi
+
+# apt-get source of PACKAGE into DIR: the version given first (the host's),
+# else the newest whose source the archive serves (a security update's
+# version may be listed before its source is on the mirror).
+fetch_source() {
+  local package=$1 dir=$2 preferred=${3:-} version
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  for version in $preferred $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV); do
+    if (cd "$dir" && apt-get source -q "$package=$version" >/dev/null 2>&1); then
+      return 0
+    fi
+    rm -rf "${dir:?}"/*
+  done
+  echo "windows: apt-get source $package gave no source" >&2
+  return 1
+}
+
+# libpq for the site database, cross-built from Debian's PostgreSQL source,
+# with OpenSSL from Debian's source for TLS. Only the client library and
+# what it needs are built; the program loads libpq.dll (and it the OpenSSL
+# DLLs) from its own folder when the database is turned on.
+pq_prefix="$root/libpq"
+if [ ! -f "$pq_prefix/.complete" ]; then
+  started_pq=$SECONDS
+  rm -rf "$pq_prefix" "$root/ssl-build" "$root/pq-build"
+  mkdir -p "$pq_prefix/include" "$pq_prefix/bin"
+
+  echo "windows: building OpenSSL for Windows (for libpq's TLS)"
+  fetch_source openssl "$root/ssl-src" "$(dpkg-query -W -f='${source:Version}' libssl3 2>/dev/null || true)"
+  src=$(find "$root/ssl-src" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
+  ssl_prefix="$root/ssl-build/install"
+  # Shared libraries only, without the test programs, engines, the legacy
+  # provider or loadable modules: what libpq's TLS needs.
+  (cd "$src" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- shared no-tests no-engine \
+    no-legacy no-module --prefix="$ssl_prefix" --libdir=lib >"$root/ssl.log" 2>&1 &&
+    make -j"$(nproc)" build_libs >>"$root/ssl.log" 2>&1 && make install_dev >>"$root/ssl.log" 2>&1) ||
+    { tail -n 40 "$root/ssl.log" >&2; exit 1; }
+  echo "windows: OpenSSL built in $((SECONDS - started_pq)) s"
+
+  echo "windows: building libpq for Windows"
+  fetch_source postgresql-15 "$root/pq-src" "$(dpkg-query -W -f='${source:Version}' libpq5 2>/dev/null || true)"
+  src=$(find "$root/pq-src" -maxdepth 1 -type d -name 'postgresql-*' | head -n 1)
+  mkdir -p "$root/pq-build"
+  (cd "$root/pq-build" && "$src/configure" --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix \
+    --without-readline --without-zlib --without-icu --with-ssl=openssl \
+    --with-includes="$ssl_prefix/include" --with-libraries="$ssl_prefix/lib" >"$root/pq.log" 2>&1 &&
+    for part in src/include src/common src/port src/interfaces/libpq; do
+      make -C "$part" -j"$(nproc)" >>"$root/pq.log" 2>&1 || exit 1
+    done) || { tail -n 40 "$root/pq.log" >&2; exit 1; }
+  cp "$src/src/interfaces/libpq/libpq-fe.h" "$src/src/include/postgres_ext.h" \
+    "$root/pq-build/src/include/pg_config_ext.h" "$pq_prefix/include/"
+  cp "$root/pq-build/src/interfaces/libpq/libpq.dll" "$ssl_prefix"/bin/lib*.dll "$pq_prefix/bin/"
+  cp "$src/COPYRIGHT" "$pq_prefix/COPYRIGHT.postgresql"
+  cp "$(find "$root/ssl-src" -maxdepth 2 -name LICENSE.txt | head -n 1)" "$pq_prefix/LICENSE.openssl"
+  rm -rf "$root/ssl-src" "$root/ssl-build" "$root/pq-src" "$root/pq-build"
+  touch "$pq_prefix/.complete"
+  echo "windows: OpenSSL and libpq built in $((SECONDS - started_pq)) s"
+fi

@@ -6,6 +6,7 @@
 #include "core/Terminal.h"
 #include "link/LinkService.h"
 #include "scale/SystemSerialPort.h"
+#include "site/SiteService.h"
 #include "ui/Form1.h"
 #include "ui/QtOperatorPanel.h"
 
@@ -42,15 +43,29 @@ int RunTerminal()
     const QString linkProblem = linkSettings.warning.isEmpty() ? link.apply(linkSettings.settings)
                                                                : linkSettings.warning;
     form.setLink(&link);
+    // The site database likewise: off unless Database.ini says otherwise;
+    // what it has to tell reaches the operator between two handlers.
+    SiteService site(dataDir, &link.hub());
+    const auto tell = [&panel, &form](const QString& message) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        QTimer::singleShot(0, &form, [&panel, message] { panel.message(message); });
+    };
+    QObject::connect(&site, &SiteService::tell, &form, tell);
+    const DatabaseSettingsLoad siteSettings = LoadDatabaseSettings(dataDir);
+    const QString siteProblem = siteSettings.warning.isEmpty() ? site.apply(siteSettings.settings)
+                                                               : siteSettings.warning;
+    form.setSite(&site);
     QuitOnTerminationSignals(&form);
     form.show();
-    if (!linkProblem.isEmpty()) {
-        std::fprintf(stderr, "%s\n", linkProblem.toLocal8Bit().constData());
-        QTimer::singleShot(0, &form, [&panel, linkProblem] { panel.message(linkProblem); });
-    }
+    if (!linkProblem.isEmpty())
+        tell(linkProblem);
+    if (!siteProblem.isEmpty())
+        tell(siteProblem);
     const int code = QCoreApplication::exec();
-    // Before the window goes: the server's threads read the hub only, but
-    // they end here, not at some later destructor.
+    // Before the window goes: the server's and the sender's threads read
+    // the hub only, but they end here, not at some later destructor.
+    form.setSite(nullptr);
+    site.stop();
     form.setLink(nullptr);
     link.stop();
     return code;

@@ -5,6 +5,14 @@
 
 #include <optional>
 
+// How the copying of the journal to the site database stands.
+struct LinkDatabase {
+    bool ok = false;  // the last call to the database server succeeded
+    int waiting = 0;  // journal lines not yet confirmed by the server
+
+    friend bool operator==(const LinkDatabase&, const LinkDatabase&) = default;
+};
+
 // What the main window shows of the weight, in plain values, so that the
 // HTTP side never needs the terminal's state or a widget.
 struct LinkWeight {
@@ -16,6 +24,7 @@ struct LinkWeight {
     QString port;               // "COM1"
     bool portOk = false;
     bool aed = false;           // the scale kind: the AED rather than the own scale
+    std::optional<LinkDatabase> database;  // none while the site database is off
 
     friend bool operator==(const LinkWeight&, const LinkWeight&) = default;
 };

@@ -16,6 +16,10 @@ QByteArray WeightJson(const LinkSnapshot& snapshot)
     o.insert(QStringLiteral("portOk"), w.portOk);
     o.insert(QStringLiteral("scale"), w.aed ? QStringLiteral("aed") : QStringLiteral("own"));
     o.insert(QStringLiteral("time"), LocalTimeWithOffset(snapshot.time));
+    if (w.database) {
+        o.insert(QStringLiteral("database"),
+                 QJsonObject{{QStringLiteral("ok"), w.database->ok}, {QStringLiteral("waiting"), w.database->waiting}});
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

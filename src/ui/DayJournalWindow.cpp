@@ -1,6 +1,8 @@
 #include "ui/DayJournalWindow.h"
 
 #include "core/TextRules.h"
+#include "site/SiteService.h"
+#include "site/SiteText.h"
 #include "ui/BackgroundWork.h"
 #include "ui/ExportDialog.h"
 #include "ui/Fonts.h"
@@ -37,10 +39,16 @@ SealCheck SealOf(const DayView& view, const QString& dataDir)
     return CheckDaySeal(dataDir, view.date);
 }
 
+// The window's size when it opens, and its least.
+QSize OpeningSize()
+{
+    return {Px(9345), Px(6090)};
+}
+
 }  // namespace
 
-DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
-    : QWidget(parent, Qt::Window), terminal_(terminal)
+DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const SiteService* site)
+    : QWidget(parent, Qt::Window), terminal_(terminal), site_(site)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("DayJournalWindow"));
@@ -48,8 +56,8 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     setFont(SansFont(8));
     // Opens at its size, the seal's line under the totals included, and may grow: the journal box takes
     // whatever room is added.
-    resize(Px(9345), Px(6090));
-    setMinimumSize(Px(9345), Px(6090));
+    resize(OpeningSize());
+    setMinimumSize(OpeningSize());
 
     Calendar = new QCalendarWidget(this);
     Calendar->setObjectName(QStringLiteral("Calendar"));
@@ -89,6 +97,14 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SealStatus->setMinimumHeight(Px(480));
 
+    DatabaseStatus = new QLabel(this);
+    DatabaseStatus->setObjectName(QStringLiteral("DatabaseStatus"));
+    DatabaseStatus->setTextFormat(Qt::PlainText);
+    DatabaseStatus->setWordWrap(true);
+    DatabaseStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    DatabaseStatus->setMinimumHeight(Px(480));
+    DatabaseStatus->hide();
+
     ButtonRow = new QHBoxLayout;
     ButtonRow->setSpacing(Px(2160 - 120 - 1800));
     ButtonRow->addWidget(PrintButton);
@@ -112,6 +128,7 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent)
     SummaryRows->setSpacing(0);
     SummaryRows->addWidget(Summary);
     SummaryRows->addWidget(SealStatus);
+    SummaryRows->addWidget(DatabaseStatus);
     grid->addLayout(SummaryRows, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
@@ -226,10 +243,35 @@ void DayJournalWindow::present(DayView view)
         Summary->setText(summary);
     }
     ShowSealCheck(view_.seal, SealStatus, Journal, !view_.empty());
+    showDatabaseStatus();
     updatePrintButton();
     emit dayShown();
     if (unreadable)
         terminal_.panel.message(view_.problem);
+}
+
+void DayJournalWindow::showDatabaseStatus()
+{
+    // As the sender knows the day now, against the lines the window read.
+    // Its line takes room of its own under the seal's, rather than from the
+    // calendar's.
+    const QSize without = OpeningSize();
+    const QSize with(without.width(), without.height() + Px(480));
+    if (!site_ || !site_->running() || view_.kind == DayJournal::Kind::Unreadable) {
+        DatabaseStatus->hide();
+        setMinimumSize(without);
+        return;
+    }
+    setMinimumSize(with);
+    if (height() < with.height())
+        resize(width(), with.height());
+    const SiteDayStatus day = site_->dayStatus(view_.date);
+    DatabaseStatus->setText(DayDatabaseText(day, view_.kind == DayJournal::Kind::Read ? view_.dayLines : 0));
+    QPalette palette = DatabaseStatus->palette();
+    palette.setColor(QPalette::WindowText, day.conflicts.isEmpty() ? palette.color(QPalette::Text)
+                                                                   : QColor(0xB0, 0x00, 0x00));
+    DatabaseStatus->setPalette(palette);
+    DatabaseStatus->show();
 }
 
 void DayJournalWindow::print()

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QCalendarWidget;
+class SiteService;
 class QHBoxLayout;
 class QLabel;
 class QPlainTextEdit;
@@ -24,7 +25,9 @@ class QVBoxLayout;
 class DayJournalWindow final : public QWidget {
     Q_OBJECT
 public:
-    DayJournalWindow(Terminal& terminal, QWidget* parent);
+    // With `site`, the window also says how much of the day the site
+    // database holds.
+    DayJournalWindow(Terminal& terminal, QWidget* parent, const SiteService* site = nullptr);
 
     // Reads the day's file afresh and shows it once read; a file that cannot
     // be read is told to the operator once and leaves the view empty.
@@ -46,6 +49,7 @@ public:
     QPlainTextEdit* Journal = nullptr;
     QLabel* Summary = nullptr;
     QLabel* SealStatus = nullptr;  // whether the day file is still as written
+    QLabel* DatabaseStatus = nullptr;  // how much of the day the site database holds; hidden while it is off
     QPushButton* PrintButton = nullptr;
     QPushButton* ExportButton = nullptr;
     QPushButton* CloseButton = nullptr;
@@ -74,7 +78,10 @@ private:
     void printText(const DayView& view, const QString& text);
     void updatePrintButton();
 
+    void showDatabaseStatus();
+
     Terminal& terminal_;
+    const SiteService* site_;
     QDate shown_;
     QDate chosen_;  // the day last asked for, shown once read
     DayView view_;

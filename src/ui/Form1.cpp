@@ -4,9 +4,11 @@
 #include "journal/Summation.h"
 #include "link/LinkService.h"
 #include "scale/PollingCycle.h"
+#include "site/SiteService.h"
 #include "scale/PortWatch.h"
 #include "ui/ActiveWindow.h"
 #include "ui/PrintReport.h"
+#include "ui/DatabaseDialog.h"
 #include "ui/DayJournalWindow.h"
 #include "ui/Fonts.h"
 #include "ui/Form2.h"
@@ -243,6 +245,8 @@ void Form1::buildMenu()
     mnu_Ves->setObjectName(QStringLiteral("mnu_Ves"));
     mnu_Link = mnu_Setup->addAction(QStringLiteral("Обмен данными…"));
     mnu_Link->setObjectName(QStringLiteral("mnu_Link"));
+    mnu_Database = mnu_Setup->addAction(QStringLiteral("База данных…"));
+    mnu_Database->setObjectName(QStringLiteral("mnu_Database"));
 
     mnu_Prog = menuBar()->addAction(QStringLiteral("О программе"));
     mnu_Prog->setObjectName(QStringLiteral("mnu_Prog"));
@@ -254,6 +258,7 @@ void Form1::buildMenu()
     connect(mnu_Com, &QAction::triggered, this, &Form1::mnu_Com_Click);
     connect(mnu_Ves, &QAction::triggered, this, &Form1::mnu_Ves_Click);
     connect(mnu_Link, &QAction::triggered, this, &Form1::mnu_Link_Click);
+    connect(mnu_Database, &QAction::triggered, this, &Form1::mnu_Database_Click);
     connect(mnu_Prog, &QAction::triggered, this, &Form1::mnu_Prog_Click);
 }
 
@@ -314,8 +319,22 @@ void Form1::render()
         PortRetry->stop();
     renderJournal();
     shown_ = d;
-    if (link_)
-        PublishToLink(link_->hub(), terminal_, linkSeen_);
+    if (site_) {
+        // A line was written (the journal only grows within a run; a
+        // shorter one is a new start): the sender looks now.
+        const qsizetype journal = terminal_.state.JournalText.size();
+        if (journal != siteSeenJournal_)
+            site_->journalWritten();
+        siteSeenJournal_ = journal;
+    }
+    if (link_) {
+        std::optional<LinkDatabase> database;
+        if (site_ && site_->running()) {
+            const SiteStatus status = site_->status();
+            database = LinkDatabase{status.ok, status.waiting};
+        }
+        PublishToLink(link_->hub(), terminal_, linkSeen_, database);
+    }
 }
 
 void Form1::renderJournal()
@@ -421,7 +440,7 @@ void Form1::mnu_DayJournal_Click()
     // from it is no return from a settings dialog: the main window is not
     // activated anew, so nothing on it changes.
     if (!dayJournal_)
-        dayJournal_ = new DayJournalWindow(terminal_, this);
+        dayJournal_ = new DayJournalWindow(terminal_, this, site_);
     dayJournal_->show();
     dayJournal_->raise();
     dayJournal_->activateWindow();
@@ -438,6 +457,21 @@ void Form1::mnu_Link_Click()
     if (!link_)
         return;
     LinkDialog dialog(*link_, terminal_.panel, this);
+    dialog.exec();
+}
+
+void Form1::setSite(SiteService* site)
+{
+    site_ = site;
+    siteSeenJournal_ = -1;
+    render();
+}
+
+void Form1::mnu_Database_Click()
+{
+    if (!site_)
+        return;
+    DatabaseDialog dialog(*site_, terminal_.panel, this);
     dialog.exec();
 }
 

@@ -11,6 +11,7 @@
 
 class DayJournalWindow;
 class LinkService;
+class SiteService;
 class Form2;
 class Form3;
 class SettingsDialog;
@@ -41,6 +42,9 @@ public:
     // The office link the window publishes to after each procedure and whose
     // settings its menu edits; none in tests of the window alone.
     void setLink(LinkService* link);
+    // The site database the window tells of each line written and whose
+    // settings its menu edits; none in tests of the window alone.
+    void setSite(SiteService* site);
 
     Form2* portDialog() const;
     Form3* scaleDialog() const;
@@ -74,6 +78,7 @@ public:
     QAction* mnu_Com = nullptr;
     QAction* mnu_Ves = nullptr;
     QAction* mnu_Link = nullptr;
+    QAction* mnu_Database = nullptr;
     QAction* mnu_Prog = nullptr;
 
 protected:
@@ -96,6 +101,7 @@ private:
     void mnu_Com_Click();
     void mnu_Ves_Click();
     void mnu_Link_Click();
+    void mnu_Database_Click();
     void mnu_DayJournal_Click();
     void mnu_Prog_Click();
     void Form_Unload();
@@ -106,6 +112,8 @@ private:
     QPointer<DayJournalWindow> dayJournal_;
     LinkService* link_ = nullptr;
     LinkSeen linkSeen_;
+    SiteService* site_ = nullptr;
+    qsizetype siteSeenJournal_ = -1;  // the journal's length when the site was last told
     std::optional<Display> shown_;  // what the last render showed
     QString shownJournal_;      // what Text1 holds, to append rather than rebuild
     qsizetype shownSelStart_ = -1;

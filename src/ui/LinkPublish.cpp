@@ -29,7 +29,7 @@ std::optional<double> ShownNumber(const QString& text)
 
 }  // namespace
 
-void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen)
+void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen, std::optional<LinkDatabase> database)
 {
     const TerminalState& s = terminal.state;
     const Display& d = terminal.display;
@@ -60,5 +60,6 @@ void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen)
     w.port = QStringLiteral("COM%1").arg(terminal.port.portNumber());
     w.portOk = terminal.port.isOpen() && !terminal.portLost;
     w.aed = s.ScaleKind == ScaleKindAed;
+    w.database = database;
     hub.publish(w, QDateTime::currentDateTime());
 }

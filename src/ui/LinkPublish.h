@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Terminal.h"
+#include "link/LinkSnapshot.h"
 
 #include <cstdint>
 
@@ -16,5 +17,7 @@ struct LinkSeen {
 
 // Runs on the window's thread after each procedure: hands the hub what the
 // window shows of the weight and, when a weighing was just written, that
-// weighing. Reads the terminal; changes nothing of it.
-void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen);
+// weighing, with how the site database stands (none while it is off).
+// Reads the terminal; changes nothing of it.
+void PublishToLink(LinkHub& hub, const Terminal& terminal, LinkSeen& seen,
+                   std::optional<LinkDatabase> database = std::nullopt);

@@ -4,6 +4,7 @@
 #include "core/SettingsFile.h"
 #include "journal/SealCheck.h"
 #include "journal/SealFile.h"
+#include "support/PgCluster.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -159,12 +160,50 @@ protected:
     }
 
     // Link.ini, as the operator's dialog leaves it, before the terminal starts.
-    void writeLinkSettings(const QString& text)
+    void writeLinkSettings(const QString& text) { writeDataFile(QStringLiteral("Link.ini"), text); }
+
+    void writeDataFile(const QString& name, const QString& text)
     {
         ASSERT_TRUE(QDir().mkpath(data_));
-        QFile file(data_ + QStringLiteral("Link.ini"));
+        QFile file(data_ + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
+    }
+
+    // A site database on a throwaway server, and Database.ini pointing the
+    // terminal at it under the name "e2e".
+    void startSiteDatabase(PgCluster& pg)
+    {
+        QString why;
+        ASSERT_TRUE(pg.start(&why)) << why.toStdString();
+        pg.query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE site"), &why);
+        ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+        writeDataFile(QStringLiteral("Database.ini"), QStringLiteral("[Database]\nEnabled=true\nConnection=%1\nTerminal=e2e\n")
+                                                          .arg(pg.connection(QStringLiteral("site"))));
+    }
+
+    // The site database's lines of the terminal once there are `count`.
+    QList<QStringList> waitForDatabaseLines(const PgCluster& pg, int count, int ms = 120000)
+    {
+        QList<QStringList> rows;
+        const QDeadlineTimer deadline(ms);
+        while (!deadline.hasExpired()) {
+            rows = pg.query(QStringLiteral("site"),
+                            QStringLiteral("SELECT line, kind, number, net, text FROM journal_lines "
+                                           "WHERE terminal = 'e2e' ORDER BY line"));
+            if (rows.size() >= count)
+                break;
+            QThread::msleep(200);
+        }
+        return rows;
+    }
+
+    // The day file's lines as the database keeps their text.
+    QStringList dayFileLines() const
+    {
+        QStringList lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        return lines;
     }
 
     // The weight the simulator holds from now on, typed on its input.
@@ -233,6 +272,10 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     // The script waits, the platform empty, until the terminal has made its
     // settings file, the step before it opens the port: under Wine, after
     // its server's restart, that takes seconds.
+    // Each line also goes to the site database, from the installed program
+    // under Wine too (Wine uses the host's sockets).
+    PgCluster pg;
+    startSiteDatabase(pg);
     startSimulator("veltar", "1 0\n1 10 0.3\n2 10\n1.5 0\n1 7.5 0.2\n2 7.5\n2 0\n2 5\n30 0\n");
     play("0");
     startTerminal();
@@ -241,6 +284,7 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
         QThread::msleep(50);
     play("s");
     ASSERT_TRUE(waitForLines(3, 60000)) << dayFile().toStdString();
+    EXPECT_EQ(waitForDatabaseLines(pg, 3).size(), 3);
     stopTerminal();
     sim_.kill();
     sim_.waitForFinished(3000);
@@ -291,6 +335,220 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     EXPECT_EQ(seal.firstBadLine, -1);
     const SealCheck check = CheckDaySeal(data_, QDate::fromString(dayName.left(10), QStringLiteral("MM-dd-yyyy")));
     EXPECT_EQ(check.verdict, SealCheck::Verdict::Genuine) << check.text.toStdString();
+
+    // The line written just before the stop goes at the next start; each
+    // line is in the database once, as the day file has it.
+    startTerminal();
+    const QList<QStringList> rows = waitForDatabaseLines(pg, 4);
+    stopTerminal();
+    ASSERT_EQ(rows.size(), 4);
+    const QStringList journal = dayFileLines();
+    const char* const nets[] = {"10.000", "7.500", "5.000", "9.900"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[i], (QStringList{QString::number(i + 1), QStringLiteral("weighing"), QString::number(i + 1),
+                                        QString::fromLatin1(nets[i]), journal[i]}));
+    }
+}
+
+// The database's part of the weight answer, once it says `waiting` lines.
+QJsonObject WaitForDatabaseState(httplib::Client& api, bool ok, int waiting)
+{
+    QJsonObject database;
+    const QDeadlineTimer deadline(120000);
+    while (!deadline.hasExpired()) {
+        if (auto res = api.Get("/api/v1/weight"); res && res->status == 200) {
+            database = QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object().value(QStringLiteral("database")).toObject();
+            if (database.value(QStringLiteral("ok")).toBool() == ok && database.value(QStringLiteral("waiting")).toInt(-1) == waiting)
+                break;
+        }
+        QThread::msleep(100);
+    }
+    return database;
+}
+
+TEST_F(EndToEnd, TheSiteDatabaseGetsEveryLineOnceThroughAnOutageAndAKillAfterItsCommit)
+{
+    PgCluster pg;
+    startSiteDatabase(pg);
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
+    writeLinkSettings(QStringLiteral("[Link]\r\nEnabled=true\r\nPort=%1\r\n").arg(port));
+    startSimulator("veltar", "900 0\n");
+    startTerminal();
+    httplib::Client api("127.0.0.1", port);
+    play("10");
+    ASSERT_TRUE(waitForLines(1, 30000)) << dayFile().toStdString();
+    ASSERT_EQ(waitForDatabaseLines(pg, 1).size(), 1);
+
+    // The server stopped: the terminal weighs on at full polling and tells
+    // nobody; the weight answer counts the lines waiting.
+    ASSERT_TRUE(pg.stop());
+    // Each load after the empty platform was seen, as the operator works.
+    const auto load = [&](const char* kg, int lines) {
+        play("0");
+        ASSERT_FALSE(waitForWeight(api, QStringLiteral("0")).isEmpty());
+        play(kg);
+        ASSERT_TRUE(waitForLines(lines, 30000)) << dayFile().toStdString();
+    };
+    load("7.5", 2);
+    load("5", 3);
+    EXPECT_EQ(WaitForDatabaseState(api, false, 2),
+              (QJsonObject{{QStringLiteral("ok"), false}, {QStringLiteral("waiting"), 2}}));
+    // Started again: both arrive, once.
+    QString why;
+    ASSERT_TRUE(pg.start(&why)) << why.toStdString();
+    ASSERT_EQ(waitForDatabaseLines(pg, 3).size(), 3);
+    EXPECT_EQ(WaitForDatabaseState(api, true, 0), (QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("waiting"), 0}}));
+    QString said = QString::fromLocal8Bit(terminal_.readAllStandardError());
+    EXPECT_FALSE(said.contains(QStringLiteral("площадки"))) << said.toStdString();
+
+    // Killed between the server's commit of line 4 and its remembering:
+    // what Database.sent says is kept aside, and from now on it cannot be
+    // written.
+    const QString sent = data_ + QStringLiteral("Database.sent");
+    QFile remembered(sent);
+    ASSERT_TRUE(remembered.open(QIODevice::ReadOnly));
+    const QByteArray before = remembered.readAll();
+    remembered.close();
+    ASSERT_TRUE(QFile::remove(sent));
+    ASSERT_TRUE(QDir().mkdir(sent));
+    load("3", 4);
+    ASSERT_EQ(waitForDatabaseLines(pg, 4).size(), 4);
+    const QDeadlineTimer told(30000);
+    while (!said.contains(QStringLiteral("Не удалось сохранить отметку")) && !told.hasExpired()) {
+        terminal_.waitForReadyRead(200);
+        said += QString::fromLocal8Bit(terminal_.readAllStandardError());
+    }
+    EXPECT_TRUE(said.contains(QStringLiteral("Не удалось сохранить отметку"))) << said.toStdString();
+    play("0");
+    terminal_.kill();
+    ASSERT_TRUE(terminal_.waitForFinished(5000));
+    ASSERT_TRUE(QDir().rmdir(sent));
+    QFile restore(sent);
+    ASSERT_TRUE(restore.open(QIODevice::WriteOnly));
+    restore.write(before);
+    restore.close();
+
+    // Restarted: line 4 goes again and is kept once, with no conflict; the
+    // next line follows.
+    startTerminal();
+    load("2", 5);
+    const QList<QStringList> rows = waitForDatabaseLines(pg, 5);
+    stopTerminal();
+    said = QString::fromLocal8Bit(terminal_.readAllStandardError());
+    EXPECT_FALSE(said.contains(QStringLiteral("изменён после передачи"))) << said.toStdString();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(pg.query(QStringLiteral("site"), QStringLiteral("SELECT count(*), count(DISTINCT line) FROM journal_lines"))[0],
+              (QStringList{QStringLiteral("5"), QStringLiteral("5")}));
+    const QStringList file = dayFileLines();
+    ASSERT_EQ(file.size(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(rows[i][4], file[i]) << i;
+}
+
+// Twenty terminals, each on its own simulated scale and data directory,
+// writing into one database at once: every line of every day file arrives,
+// once.
+TEST_F(EndToEnd, TwentyTerminalsWriteEveryLineOnceIntoOneDatabase)
+{
+    constexpr int Terminals = 20;
+    PgCluster pg;
+    QString why;
+    ASSERT_TRUE(pg.start(&why)) << why.toStdString();
+    pg.query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE site"), &why);
+    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
+
+    std::vector<std::unique_ptr<QProcess>> sims, terminals;
+    const auto dataOf = [&](int i) { return home_.path() + QStringLiteral("/t%1/share/Orvalta/").arg(i); };
+    for (int i = 0; i < Terminals; ++i) {
+        const QString data = dataOf(i);
+        ASSERT_TRUE(QDir().mkpath(data));
+        QFile ini(data + QStringLiteral("Database.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[Database]\nEnabled=true\nConnection=%1\nTerminal=scale%2\n")
+                      .arg(pg.connection(QStringLiteral("site")))
+                      .arg(i)
+                      .toUtf8());
+        ini.close();
+        const QString scriptPath = home_.path() + QStringLiteral("/t%1/script.txt").arg(i);
+        QFile script(scriptPath);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("1 0\n1.5 %1\n").arg(10 + i).toUtf8());
+        script.close();
+        auto sim = std::make_unique<QProcess>();
+        sim->setProgram(QStringLiteral(VELTAR_SCALE_SIM_PATH));
+        sim->setArguments({QStringLiteral("--link"), data + QStringLiteral("com1"), QStringLiteral("--script"), scriptPath,
+                           QStringLiteral("--loop")});
+        sim->setStandardErrorFile(QProcess::nullDevice());
+        sim->start();
+        ASSERT_TRUE(sim->waitForStarted(5000));
+        sims.push_back(std::move(sim));
+    }
+    for (int i = 0; i < Terminals; ++i) {
+        const QDeadlineTimer linked(10000);
+        while (!QFileInfo(dataOf(i) + QStringLiteral("com1")).isSymLink() && !linked.hasExpired())
+            QThread::msleep(20);
+        ASSERT_TRUE(QFileInfo(dataOf(i) + QStringLiteral("com1")).isSymLink()) << i;
+        auto terminal = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/t%1/share").arg(i));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        terminal->setProcessEnvironment(env);
+        terminal->setProgram(QStringLiteral(VELTAR_TERMINAL_PATH));
+        terminal->setStandardErrorFile(QProcess::nullDevice());
+        terminal->start();
+        ASSERT_TRUE(terminal->waitForStarted(5000));
+        terminals.push_back(std::move(terminal));
+    }
+
+    // A minute of weighing, then the scales go quiet (their ports away).
+    QThread::sleep(60);
+    for (auto& sim : sims) {
+        sim->terminate();
+        sim->waitForFinished(5000);
+    }
+    // Every terminal's day file, line for line, in the database.
+    const auto fileLines = [&](int i) {
+        const QStringList days = QDir(dataOf(i)).entryList({QStringLiteral("*.txt")}, QDir::Files);
+        QStringList lines;
+        for (const QString& day : days) {
+            QFile file(dataOf(i) + day);
+            if (file.open(QIODevice::ReadOnly))
+                lines += FromCp1251(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        }
+        return lines;
+    };
+    const QDeadlineTimer deadline(180000);
+    int complete = 0;
+    while (!deadline.hasExpired() && complete < Terminals) {
+        complete = 0;
+        for (int i = 0; i < Terminals; ++i) {
+            const QList<QStringList> counted = pg.query(
+                QStringLiteral("site"), QStringLiteral("SELECT count(*) FROM journal_lines WHERE terminal = 'scale%1'").arg(i));
+            complete += !counted.isEmpty() && counted[0][0].toInt() == fileLines(i).size() ? 1 : 0;
+        }
+        QThread::msleep(500);
+    }
+    for (auto& terminal : terminals) {
+        EXPECT_EQ(terminal->state(), QProcess::Running);
+        terminal->terminate();
+        terminal->waitForFinished(10000);
+    }
+    int total = 0;
+    for (int i = 0; i < Terminals; ++i) {
+        const QStringList file = fileLines(i);
+        EXPECT_GE(file.size(), 3) << "terminal " << i;
+        const QList<QStringList> rows = pg.query(
+            QStringLiteral("site"),
+            QStringLiteral("SELECT line, text FROM journal_lines WHERE terminal = 'scale%1' ORDER BY day, line").arg(i));
+        ASSERT_EQ(rows.size(), file.size()) << "terminal " << i;
+        for (qsizetype k = 0; k < rows.size(); ++k) {
+            EXPECT_EQ(rows[k][0].toInt(), k + 1) << "terminal " << i;
+            EXPECT_EQ(rows[k][1], file[k]) << "terminal " << i;
+        }
+        total += static_cast<int>(file.size());
+    }
+    EXPECT_EQ(pg.query(QStringLiteral("site"), QStringLiteral("SELECT count(*) FROM journal_lines"))[0][0].toInt(), total);
 }
 
 // The error body every refusal carries: {"error": "<Russian text>"}.

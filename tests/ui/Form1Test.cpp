@@ -162,9 +162,11 @@ TEST_F(MainWindow, MenuBarHoldsTheItemsInOrder)
               (QStringList{QStringLiteral("Печать отчета"), QStringLiteral("Журнал за день…"), QStringLiteral("Выход")}));
     // "СОМ" in Cyrillic letters.
     EXPECT_EQ(items(form.menuBar()->actions()[1]),
-              (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы"), QStringLiteral("Обмен данными…")}));
+              (QStringList{QStringLiteral("СОМ порт"), QStringLiteral("Весы"), QStringLiteral("Обмен данными…"),
+                           QStringLiteral("База данных…")}));
     EXPECT_EQ(form.mnu_Com->text(), QString::fromUtf8("\xD0\xA1\xD0\x9E\xD0\x9C \xD0\xBF\xD0\xBE\xD1\x80\xD1\x82"));
-    for (QAction* a : {form.mnu_Print, form.mnu_DayJournal, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Link, form.mnu_Prog})
+    for (QAction* a : {form.mnu_Print, form.mnu_DayJournal, form.mnu_Exit, form.mnu_Com, form.mnu_Ves, form.mnu_Link,
+                       form.mnu_Database, form.mnu_Prog})
         EXPECT_TRUE(a->shortcut().isEmpty());
 }
 
