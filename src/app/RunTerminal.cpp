@@ -17,6 +17,10 @@
 
 int RunTerminal()
 {
+    // First of all: a request to end that comes while the settings load or
+    // the link and the database start waits for the event loop instead of
+    // killing the process half-way through a save.
+    QuitOnTerminationSignals(QCoreApplication::instance());
     QtOperatorPanel panel;
     SystemClock clock;
     const QString dataDir = DataDirectory();
@@ -55,7 +59,6 @@ int RunTerminal()
     const QString siteProblem = siteSettings.warning.isEmpty() ? site.apply(siteSettings.settings)
                                                                : siteSettings.warning;
     form.setSite(&site);
-    QuitOnTerminationSignals(&form);
     form.show();
     if (!linkProblem.isEmpty())
         tell(linkProblem);
