@@ -80,7 +80,10 @@ private:
 // hung up, without taking any of it.
 class LineWatch {
 public:
-    explicit LineWatch(const QString& path) : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK)) {}
+    explicit LineWatch(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK))
+    {
+    }
     ~LineWatch()
     {
         if (fd_ >= 0)
@@ -89,7 +92,8 @@ public:
     LineWatch(const LineWatch&) = delete;
     LineWatch& operator=(const LineWatch&) = delete;
 
-    // Whether `count` bytes have come and wait unread, once they have or the wait is over.
+    // Whether `count` bytes have come and wait unread, once they have or the
+    // wait is over.
     bool waitQueued(int count) const
     {
         const QDeadlineTimer deadline(WaitMs);
@@ -245,7 +249,8 @@ TEST_F(QtSerialPortPty, EventLoopBetweenPollsLosesNothingAndHidesNoLoss)
     // Until it has nothing left to do: whatever could react to the line has.
     const auto runEventLoop = [] {
         const QDeadlineTimer deadline(WaitMs);
-        while (QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents) && !deadline.hasExpired()) {
+        QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance();
+        while (loop->processEvents(QEventLoop::AllEvents) && !deadline.hasExpired()) {
         }
     };
     const LineWatch line(scale.slavePath());
@@ -297,7 +302,9 @@ TEST_F(QtSerialPortPty, LineWakesNothingBetweenPollsAndTheNextPollLearnsTheLoss)
     QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance();
     ASSERT_NE(loop, nullptr);
     // Asked once what the event loop has come to see: nothing, or a wake-up.
-    const auto nothingToDo = [&](bool lineHasNews) { return lineHasNews && !loop->processEvents(QEventLoop::AllEvents); };
+    const auto nothingToDo = [&](bool lineHasNews) {
+        return lineHasNews && !loop->processEvents(QEventLoop::AllEvents);
+    };
     const LineWatch line(scale.slavePath());
     ASSERT_TRUE(port.open().ok());
     while (loop->processEvents(QEventLoop::AllEvents)) {
