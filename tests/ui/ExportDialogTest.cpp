@@ -14,8 +14,8 @@ namespace {
 using ExportDialogTest = TerminalFixture;
 
 // "Экспорт…" in the day's journal asks for the days, refuses a range that
-// runs backwards or is too long, and writes the table to the documents folder under a name
-// the message gives in full.
+// runs backwards or is too long, and writes the table to the documents
+// folder under a name the message gives in full.
 TEST_F(ExportDialogTest, ExportWritesTheDaysAsCsvToTheDocumentsFolderAndNamesThePath)
 {
     const TempDataDir documents;
