@@ -1,5 +1,6 @@
 #include "scale/QtSerialPort.h"
 
+#include "scale/ReceiveBounds.h"
 #include "support/TempDataDir.h"
 
 #include <QAbstractEventDispatcher>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,7 +24,7 @@
 
 namespace {
 
-constexpr int WaitMs = 1000;
+constexpr int WaitMs = 10000;
 
 class PtyMaster {
 public:
@@ -71,6 +73,44 @@ public:
 private:
     int fd_ = -1;
     QString slave_;
+};
+
+// A second descriptor on the port's side of the line, opened before the port
+// takes the line for itself: it shows what has come and whether the line has
+// hung up, without taking any of it.
+class LineWatch {
+public:
+    explicit LineWatch(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK))
+    {
+    }
+    ~LineWatch()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LineWatch(const LineWatch&) = delete;
+    LineWatch& operator=(const LineWatch&) = delete;
+
+    // Whether `count` bytes have come and wait unread, once they have or the
+    // wait is over.
+    bool waitQueued(int count) const
+    {
+        const QDeadlineTimer deadline(WaitMs);
+        int queued = 0;
+        while (::ioctl(fd_, FIONREAD, &queued) == 0 && queued < count && !deadline.hasExpired())
+            QThread::msleep(1);
+        return queued >= count;
+    }
+    // Whether the line has hung up, once it has or the wait is over.
+    bool waitHungUp() const
+    {
+        pollfd pfd{fd_, 0, 0};  // a hang-up is reported unasked
+        return ::poll(&pfd, 1, WaitMs) > 0 && (pfd.revents & POLLHUP);
+    }
+
+private:
+    int fd_;
 };
 
 class QtSerialPortPty : public ::testing::Test {
@@ -219,17 +259,22 @@ TEST_F(QtSerialPortPty, SendingToVanishedScaleReportsLost)
 // hides no loss.
 TEST_F(QtSerialPortPty, EventLoopBetweenPollsLosesNothingAndHidesNoLoss)
 {
+    // Until it has nothing left to do: whatever could react to the line has.
     const auto runEventLoop = [] {
-        const QDeadlineTimer deadline(50);
-        while (!deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const QDeadlineTimer deadline(WaitMs);
+        QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance();
+        while (loop->processEvents(QEventLoop::AllEvents) && !deadline.hasExpired()) {
+        }
     };
+    const LineWatch line(scale.slavePath());
     ASSERT_TRUE(port.open().ok());
     ASSERT_TRUE(scale.write("+0012.5"));
+    ASSERT_TRUE(line.waitQueued(7));
     runEventLoop();
     EXPECT_EQ(receiveAtLeast(7), QStringLiteral("+0012.5"));
 
     scale.close();
+    ASSERT_TRUE(line.waitHungUp());
     runEventLoop();
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortLost);
     EXPECT_FALSE(port.isOpen());
@@ -239,6 +284,7 @@ TEST_F(QtSerialPortPty, EventLoopBetweenPollsLosesNothingAndHidesNoLoss)
 // most a bounded read; the backlog is dropped rather than kept for later.
 TEST_F(QtSerialPortPty, FloodIsReadBoundedAndItsBacklogDropped)
 {
+    const LineWatch line(scale.slavePath());
     ASSERT_TRUE(port.open().ok());
     const QByteArray chunk(1024, 'x');
     int written = 0;
@@ -248,7 +294,7 @@ TEST_F(QtSerialPortPty, FloodIsReadBoundedAndItsBacklogDropped)
         written += chunk.size();
     }
     ASSERT_GT(written, 4096);
-    QThread::msleep(20);
+    ASSERT_TRUE(line.waitQueued(FloodBytes));
     const Result<QString> first = port.receive();
     ASSERT_TRUE(first.ok());
     EXPECT_LE(first.value.size(), 4096);
@@ -268,21 +314,22 @@ TEST_F(QtSerialPortPty, LineWakesNothingBetweenPollsAndTheNextPollLearnsTheLoss)
 {
     QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance();
     ASSERT_NE(loop, nullptr);
-    const auto nothingToDo = [&] {
-        QThread::msleep(20);
-        return !loop->processEvents(QEventLoop::AllEvents);
+    // Asked once what the event loop has come to see: nothing, or a wake-up.
+    const auto nothingToDo = [&](bool lineHasNews) {
+        return lineHasNews && !loop->processEvents(QEventLoop::AllEvents);
     };
+    const LineWatch line(scale.slavePath());
     ASSERT_TRUE(port.open().ok());
     while (loop->processEvents(QEventLoop::AllEvents)) {
     }
     ASSERT_TRUE(scale.write("\x02  12.50ST"));
-    EXPECT_TRUE(nothingToDo());
+    EXPECT_TRUE(nothingToDo(line.waitQueued(10)));
     EXPECT_EQ(receiveAtLeast(10), QStringLiteral("\u0002  12.50ST"));
     ASSERT_TRUE(scale.write("\x02  12.60ST"));
-    EXPECT_TRUE(nothingToDo());
+    EXPECT_TRUE(nothingToDo(line.waitQueued(10)));
 
     scale.close();
-    EXPECT_TRUE(nothingToDo());
+    EXPECT_TRUE(nothingToDo(line.waitHungUp()));
     EXPECT_EQ(firstReceiveFailure().number, ErrorNumber::PortLost);
     EXPECT_FALSE(port.isOpen());
     EXPECT_EQ(port.receive().status.number, ErrorNumber::PortNotOpen);

@@ -14,8 +14,8 @@ namespace {
 using ExportDialogTest = TerminalFixture;
 
 // "Экспорт…" in the day's journal asks for the days, refuses a range that
-// runs backwards, and writes the table to the documents folder under a name
-// the message gives in full.
+// runs backwards or is too long, and writes the table to the documents
+// folder under a name the message gives in full.
 TEST_F(ExportDialogTest, ExportWritesTheDaysAsCsvToTheDocumentsFolderAndNamesThePath)
 {
     const TempDataDir documents;
@@ -42,6 +42,11 @@ TEST_F(ExportDialogTest, ExportWritesTheDaysAsCsvToTheDocumentsFolderAndNamesThe
         dialog->Buttons->button(QDialogButtonBox::Ok)->click();
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(panel.messages, QStringList{QStringLiteral("Первый день позже последнего.")});
+        panel.messages.clear();
+        dialog->FromEdit->setDate(QDate(2025, 6, 14));  // 367 days, one more than a table takes
+        dialog->Buttons->button(QDialogButtonBox::Ok)->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(panel.messages, QStringList{QStringLiteral("За один раз сохраняется не больше 366 дней.")});
         panel.messages.clear();
         dialog->FromEdit->setDate(QDate(2026, 6, 12));
         dialog->Buttons->button(QDialogButtonBox::Ok)->click();

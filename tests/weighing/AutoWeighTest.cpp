@@ -74,6 +74,14 @@ TEST_F(AutoWeigh, SecondReadingDifferentMakesItTheNewFirst)
     EXPECT_EQ(recorded(), 1);
 }
 
+TEST_F(AutoWeigh, AGapAfterOneReadingStartsTheCountAgain)
+{
+    passes({0.5});
+    AutoWeighGap(t);  // a poll that read nothing: the reading before it is dropped
+    EXPECT_EQ(passes({0.5, 0.5}), (Lamps{"GRR", "GGR"}));
+    EXPECT_EQ(recorded(), 0);
+}
+
 TEST_F(AutoWeigh, DipBelowTheMinimumBetweenTwoLoadsRecordsBoth)
 {
     passes({10, 10, 10});
