@@ -24,4 +24,7 @@ struct Terminal {
     // The device behind the port went away while open (a USB adapter pulled
     // out); the terminal tries to reopen it until it is back.
     bool portLost = false;
+    // Passes that read a weight from the scale, counted since start-up: what
+    // tells a reading from a pass that heard nothing (the window shows both).
+    quint64 readings = 0;
 };

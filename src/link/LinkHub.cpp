@@ -13,27 +13,19 @@ void LinkHub::publish(const LinkWeight& weight, const QDateTime& now)
     auto next = std::make_shared<LinkSnapshot>();
     next->weight = weight;
     next->time = now;
-    bool changed = false;
-    {
-        std::lock_guard lock(mutex_);
-        changed = !(snapshot_->weight == weight) || snapshot_->weightChange == 0;
-        next->weightChange = snapshot_->weightChange + (changed ? 1 : 0);
-        snapshot_ = std::move(next);
-    }
-    if (changed)
-        changed_.notify_all();
+    std::lock_guard lock(mutex_);
+    const bool changed = !(snapshot_->weight == weight) || snapshot_->weightChange == 0;
+    next->weightChange = snapshot_->weightChange + (changed ? 1 : 0);
+    snapshot_ = std::move(next);
 }
 
 void LinkHub::publishWeighing(const QByteArray& json)
 {
-    {
-        std::lock_guard lock(mutex_);
-        weighings_.push_back(json);
-        if (weighings_.size() > KeptWeighings)
-            weighings_.pop_front();
-        ++weighingCount_;
-    }
-    changed_.notify_all();
+    std::lock_guard lock(mutex_);
+    weighings_.push_back(json);
+    if (weighings_.size() > KeptWeighings)
+        weighings_.pop_front();
+    ++weighingCount_;
 }
 
 std::shared_ptr<const LinkSnapshot> LinkHub::snapshot() const
@@ -45,21 +37,13 @@ std::shared_ptr<const LinkSnapshot> LinkHub::snapshot() const
 LinkHub::Cursor LinkHub::cursor() const
 {
     std::lock_guard lock(mutex_);
-    return {snapshot_->weightChange, weighingCount_, epoch_};
+    return {snapshot_->weightChange, weighingCount_};
 }
 
-LinkHub::News LinkHub::wait(Cursor& cursor, std::chrono::milliseconds timeout)
+LinkHub::News LinkHub::take(Cursor& cursor) const
 {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] {
-        return epoch_ != cursor.epoch || snapshot_->weightChange != cursor.weightChange ||
-               weighingCount_ != cursor.weighings;
-    });
+    std::lock_guard lock(mutex_);
     News news;
-    if (epoch_ != cursor.epoch) {
-        news.ended = true;
-        return news;
-    }
     const quint64 fresh = std::min<quint64>(weighingCount_ - cursor.weighings, weighings_.size());
     for (auto it = weighings_.end() - static_cast<std::ptrdiff_t>(fresh); it != weighings_.end(); ++it)
         news.weighings.push_back(*it);
@@ -71,11 +55,8 @@ LinkHub::News LinkHub::wait(Cursor& cursor, std::chrono::milliseconds timeout)
     return news;
 }
 
-void LinkHub::endStreams()
+quint64 LinkHub::changes() const
 {
-    {
-        std::lock_guard lock(mutex_);
-        ++epoch_;
-    }
-    changed_.notify_all();
+    std::lock_guard lock(mutex_);
+    return snapshot_->weightChange + weighingCount_;
 }

@@ -16,18 +16,36 @@ QJsonObject WeighingJson(const WeighingRow& row)
     };
 }
 
-QByteArray WeighingsJson(const WeighingRows& rows)
+QByteArray WeighingsJsonHead()
 {
-    QJsonArray weighings;
-    for (const WeighingRow& row : rows.rows)
-        weighings.append(WeighingJson(row));
-    QJsonObject root{
-        {QStringLiteral("weighings"), weighings},
-        {QStringLiteral("unrecognised"), rows.unrecognised},
-    };
+    return QByteArrayLiteral("{\"weighings\":[");
+}
+
+QByteArray WeighingsJsonRows(const QList<WeighingRow>& rows, bool first)
+{
+    QByteArray out;
+    for (const WeighingRow& row : rows) {
+        if (!first)
+            out += ',';
+        first = false;
+        out += QJsonDocument(WeighingJson(row)).toJson(QJsonDocument::Compact);
+    }
+    return out;
+}
+
+QByteArray WeighingsJsonTail(int unrecognised, const QStringList& problems)
+{
+    QByteArray out = "],\"unrecognised\":" + QByteArray::number(unrecognised);
     // A day file that could not be read is not a day without weighings: the
     // reader is told which, rather than given a short list as if complete.
-    if (!rows.problems.isEmpty())
-        root.insert(QStringLiteral("problems"), QJsonArray::fromStringList(rows.problems));
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    if (!problems.isEmpty()) {
+        out += ",\"problems\":";
+        out += QJsonDocument(QJsonArray::fromStringList(problems)).toJson(QJsonDocument::Compact);
+    }
+    return out + '}';
+}
+
+QByteArray WeighingsJson(const WeighingRows& rows)
+{
+    return WeighingsJsonHead() + WeighingsJsonRows(rows.rows, true) + WeighingsJsonTail(rows.unrecognised, rows.problems);
 }

@@ -1,4 +1,4 @@
-#include "LinkClient.h"
+#include "support/LinkClient.h"
 
 #include "core/Cp1251.h"
 #include "core/SettingsFile.h"
