@@ -1,6 +1,5 @@
 #include "link/WeighingsJson.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 
 QJsonObject WeighingJson(const WeighingRow& row)
@@ -33,19 +32,7 @@ QByteArray WeighingsJsonRows(const QList<WeighingRow>& rows, bool first)
     return out;
 }
 
-QByteArray WeighingsJsonTail(int unrecognised, const QStringList& problems)
+QByteArray WeighingsJsonTail(int unrecognised)
 {
-    QByteArray out = "],\"unrecognised\":" + QByteArray::number(unrecognised);
-    // A day file that could not be read is not a day without weighings: the
-    // reader is told which, rather than given a short list as if complete.
-    if (!problems.isEmpty()) {
-        out += ",\"problems\":";
-        out += QJsonDocument(QJsonArray::fromStringList(problems)).toJson(QJsonDocument::Compact);
-    }
-    return out + '}';
-}
-
-QByteArray WeighingsJson(const WeighingRows& rows)
-{
-    return WeighingsJsonHead() + WeighingsJsonRows(rows.rows, true) + WeighingsJsonTail(rows.unrecognised, rows.problems);
+    return "],\"unrecognised\":" + QByteArray::number(unrecognised) + '}';
 }

@@ -314,8 +314,13 @@ void Form1::render()
         PortRetry->stop();
     renderJournal();
     shown_ = d;
-    if (link_)
+    if (link_) {
         PublishToLink(link_->hub(), terminal_, linkSeen_);
+        // Told after this handler, never from inside a render.
+        const QString problem = link_->takeProblem();
+        if (!problem.isEmpty())
+            QTimer::singleShot(0, this, [this, problem] { terminal_.panel.message(problem); });
+    }
 }
 
 void Form1::renderJournal()

@@ -46,6 +46,46 @@ bool RunWine(const QStringList& arguments)
     return wine.waitForFinished(60000) && wine.exitStatus() == QProcess::NormalExit && wine.exitCode() == 0;
 }
 
+// The office link asked as another program asks it, a connection a request.
+struct Api {
+    int port;
+    HttpAnswer Get(const std::string& path, const HttpHeaders& headers = {}) const
+    {
+        return HttpRequest(port, "GET", path, headers);
+    }
+    HttpAnswer Head(const std::string& path) const { return HttpRequest(port, "HEAD", path); }
+    HttpAnswer Options(const std::string& path, const HttpHeaders& headers) const
+    {
+        return HttpRequest(port, "OPTIONS", path, headers);
+    }
+    HttpAnswer Delete(const std::string& path, const HttpHeaders& headers) const
+    {
+        return HttpRequest(port, "DELETE", path, headers);
+    }
+    HttpAnswer Post(const std::string& path, const std::string& body, const char* type) const
+    {
+        return Post(path, {}, body, type);
+    }
+    HttpAnswer Post(const std::string& path, const HttpHeaders& headers, const std::string& body, const char* type) const
+    {
+        return send("POST", path, headers, body, type);
+    }
+    HttpAnswer Put(const std::string& path, const HttpHeaders& headers, const std::string& body, const char* type) const
+    {
+        return send("PUT", path, headers, body, type);
+    }
+    HttpAnswer Patch(const std::string& path, const HttpHeaders& headers, const std::string& body, const char* type) const
+    {
+        return send("PATCH", path, headers, body, type);
+    }
+    HttpAnswer send(const char* method, const std::string& path, HttpHeaders headers, const std::string& body,
+                    const char* type) const
+    {
+        headers.emplace_back("Content-Type", type);
+        return HttpRequest(port, method, path, headers, body);
+    }
+};
+
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -173,12 +213,12 @@ protected:
 
     // /api/v1/weight once it shows the display text (the terminal may still
     // be starting, or the weight settling); empty if it never does.
-    QJsonObject waitForWeight(httplib::Client& api, const QString& display, const httplib::Headers& headers = {})
+    QJsonObject waitForWeight(const Api& api, const QString& display, const HttpHeaders& headers = {})
     {
         const QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired() && terminal_.state() != QProcess::NotRunning) {
-            if (auto res = api.Get("/api/v1/weight", headers); res && res->status == 200) {
-                const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
+            if (auto res = api.Get("/api/v1/weight", headers); res.status == 200) {
+                const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(res.body)).object();
                 if (o.value(QStringLiteral("display")).toString() == display)
                     return o;
             }
@@ -282,15 +322,15 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
 }
 
 // The error body every refusal carries: {"error": "<Russian text>"}.
-bool IsRussianError(const httplib::Result& res)
+bool IsRussianError(const HttpAnswer& res)
 {
-    if (!res)
+    if (res.status == 0)
         return false;
-    const QString text = QJsonDocument::fromJson(QByteArray::fromStdString(res->body))
+    const QString text = QJsonDocument::fromJson(QByteArray::fromStdString(res.body))
                              .object()
                              .value(QStringLiteral("error"))
                              .toString();
-    return res->get_header_value("Content-Type") == "application/json; charset=utf-8" &&
+    return res.header("Content-Type") == "application/json; charset=utf-8" &&
            text.contains(QRegularExpression(QStringLiteral("[А-Яа-я]")));
 }
 
@@ -301,7 +341,7 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
     writeLinkSettings(QStringLiteral("[Link]\r\nEnabled=true\r\nPort=%1\r\nOrigins=http://kassa.local:8080\r\n").arg(port));
     startSimulator("veltar", "600 0\n");
     startTerminal();
-    httplib::Client api("127.0.0.1", port);
+    const Api api{port};
     ASSERT_FALSE(waitForWeight(api, QStringLiteral("0")).isEmpty());
 
     // A weighing while a stream is open: its weight and the record arrive.
@@ -322,8 +362,11 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
 
     const QJsonObject weight = waitForWeight(api, QStringLiteral("10"));
     const QStringList keys{QStringLiteral("display"), QStringLiteral("lamps"), QStringLiteral("net"), QStringLiteral("port"), QStringLiteral("portOk"),
-                           QStringLiteral("scale"), QStringLiteral("tare"), QStringLiteral("tareOn"), QStringLiteral("time")};
+                           QStringLiteral("scale"), QStringLiteral("stable"), QStringLiteral("tare"), QStringLiteral("tareOn"),
+                           QStringLiteral("time"), QStringLiteral("unit")};
     EXPECT_EQ(weight.keys(), keys);
+    EXPECT_EQ(weight.value(QStringLiteral("unit")).toString(), QStringLiteral("kg"));
+    EXPECT_EQ(weight.value(QStringLiteral("stable")), QJsonValue(true));  // the simulator holds 10
     EXPECT_EQ(weight.value(QStringLiteral("net")).toDouble(), 10);
     EXPECT_TRUE(weight.value(QStringLiteral("tare")).isDouble());
     EXPECT_EQ(weight.value(QStringLiteral("tareOn")), QJsonValue(false));
@@ -338,35 +381,35 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
 
     // The day's weighings, as JSON and as the spreadsheet's CSV.
     auto list = api.Get("/api/v1/weighings");
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->status, 200);
-    const QJsonObject body = QJsonDocument::fromJson(QByteArray::fromStdString(list->body)).object();
+    ASSERT_NE(list.status, 0);
+    EXPECT_EQ(list.status, 200);
+    const QJsonObject body = QJsonDocument::fromJson(QByteArray::fromStdString(list.body)).object();
     EXPECT_EQ(body.value(QStringLiteral("unrecognised")).toInt(-1), 0);
-    ASSERT_EQ(body.value(QStringLiteral("weighings")).toArray().size(), 1) << list->body;
+    ASSERT_EQ(body.value(QStringLiteral("weighings")).toArray().size(), 1) << list.body;
     EXPECT_EQ(body.value(QStringLiteral("weighings")).toArray().at(0).toObject(), record);
     auto csv = api.Get("/api/v1/weighings.csv?from=" + today.toStdString() + "&to=" + today.toStdString());
-    ASSERT_TRUE(csv);
-    EXPECT_EQ(csv->status, 200);
-    EXPECT_EQ(csv->get_header_value("Content-Type"), "text/csv; charset=utf-8");
-    EXPECT_EQ(csv->get_header_value("Content-Disposition").rfind("attachment;", 0), 0u);
+    ASSERT_NE(csv.status, 0);
+    EXPECT_EQ(csv.status, 200);
+    EXPECT_EQ(csv.header("Content-Type"), "text/csv; charset=utf-8");
+    EXPECT_EQ(csv.header("Content-Disposition").rfind("attachment;", 0), 0u);
     const QString time = record.value(QStringLiteral("time")).toString();
     const QByteArray csvBytes = QByteArray("\xEF\xBB\xBF") +
                                 QStringLiteral("Номер;Дата;Время;Нетто, кг;Тара, кг\r\n1;%1;%2;10;0\r\n")
                                     .arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")), time)
                                     .toUtf8();
-    EXPECT_EQ(QByteArray::fromStdString(csv->body), csvBytes);
+    EXPECT_EQ(QByteArray::fromStdString(csv.body), csvBytes);
 
     // Refusals, each with its Russian reason.
     auto missing = api.Get("/api/v1/nothing");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->status, 404);
-    EXPECT_TRUE(IsRussianError(missing)) << missing->body;
+    ASSERT_NE(missing.status, 0);
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_TRUE(IsRussianError(missing)) << missing.body;
     for (const char* query : {"/api/v1/weighings?from=2026-02-30", "/api/v1/weighings.csv?from=yesterday",
                               "/api/v1/weighings?from=2020-01-01&to=2026-01-01"}) {
         auto bad = api.Get(query);
-        ASSERT_TRUE(bad);
-        EXPECT_EQ(bad->status, 400) << query;
-        EXPECT_TRUE(IsRussianError(bad)) << query << ' ' << bad->body;
+        ASSERT_NE(bad.status, 0);
+        EXPECT_EQ(bad.status, 400) << query;
+        EXPECT_TRUE(IsRussianError(bad)) << query << ' ' << bad.body;
     }
     // A day file that cannot be read fails the answer, naming it, rather
     // than giving a list short of that day's weighings.
@@ -374,37 +417,49 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
     ASSERT_TRUE(QDir().mkpath(data_ + yesterday.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(".txt")));
     for (const char* path : {"/api/v1/weighings", "/api/v1/weighings.csv"}) {
         auto unreadable = api.Get(path + std::string("?from=") + yesterday.toString(Qt::ISODate).toStdString());
-        ASSERT_TRUE(unreadable);
-        EXPECT_EQ(unreadable->status, 500) << path;
-        EXPECT_TRUE(IsRussianError(unreadable)) << unreadable->body;
-        EXPECT_NE(unreadable->body.find(yesterday.toString(QStringLiteral("MM-dd-yyyy")).toStdString()), std::string::npos)
-            << unreadable->body;
+        ASSERT_NE(unreadable.status, 0);
+        EXPECT_EQ(unreadable.status, 500) << path;
+        EXPECT_TRUE(IsRussianError(unreadable)) << unreadable.body;
+        EXPECT_NE(unreadable.body.find(yesterday.toString(QStringLiteral("MM-dd-yyyy")).toStdString()), std::string::npos)
+            << unreadable.body;
     }
     QDir(data_).rmdir(yesterday.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(".txt"));
 
     auto posted = api.Post("/api/v1/weight", "{}", "application/json");
-    ASSERT_TRUE(posted);
-    EXPECT_EQ(posted->status, 405);
-    EXPECT_TRUE(IsRussianError(posted)) << posted->body;
+    ASSERT_NE(posted.status, 0);
+    EXPECT_EQ(posted.status, 405);
+    EXPECT_TRUE(IsRussianError(posted)) << posted.body;
     auto head = api.Head("/api/v1/weight");
-    ASSERT_TRUE(head);
-    EXPECT_EQ(head->status, 200);
+    ASSERT_NE(head.status, 0);
+    EXPECT_EQ(head.status, 200);
 
     // Cross-origin reading for the listed origin alone, matched exactly.
     auto listed = api.Get("/api/v1/weight", {{"Origin", "http://kassa.local:8080"}});
-    ASSERT_TRUE(listed);
-    EXPECT_EQ(listed->get_header_value("Access-Control-Allow-Origin"), "http://kassa.local:8080");
-    EXPECT_EQ(listed->get_header_value("Vary"), "Origin");
+    ASSERT_NE(listed.status, 0);
+    EXPECT_EQ(listed.header("Access-Control-Allow-Origin"), "http://kassa.local:8080");
+    EXPECT_EQ(listed.header("Vary"), "Origin");
     for (const char* origin : {"http://kassa.local", "http://kassa.local:8080.evil", "http://evil"}) {
         auto other = api.Get("/api/v1/weight", {{"Origin", origin}});
-        ASSERT_TRUE(other);
-        EXPECT_FALSE(other->has_header("Access-Control-Allow-Origin")) << origin;
+        ASSERT_NE(other.status, 0);
+        EXPECT_FALSE(other.has("Access-Control-Allow-Origin")) << origin;
+        EXPECT_EQ(other.status, 403) << origin;
+        EXPECT_TRUE(IsRussianError(other)) << other.body;
     }
+    // Only this computer's own names: a rebound name of another site reads
+    // nothing, whatever its origin.
+    const std::string atPort = ':' + std::to_string(port);
+    for (const std::string host : {"evil.example" + atPort, std::string("evil.example"), "127.0.0.1.evil" + atPort}) {
+        auto rebound = api.Get("/api/v1/weighings", {{"Host", host}});
+        EXPECT_EQ(rebound.status, 421) << host;
+        EXPECT_TRUE(IsRussianError(rebound)) << rebound.body;
+    }
+    for (const std::string host : {"localhost" + atPort, "[::1]" + atPort, std::string("127.0.0.1"), std::string("LocalHost")})
+        EXPECT_EQ(api.Get("/api/v1/weight", {{"Host", host}}).status, 200) << host;
     auto preflight = api.Options("/api/v1/weight", {{"Origin", "http://kassa.local:8080"},
                                                     {"Access-Control-Request-Method", "GET"}});
-    ASSERT_TRUE(preflight);
-    EXPECT_EQ(preflight->status, 204);
-    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Origin"), "http://kassa.local:8080");
+    ASSERT_NE(preflight.status, 0);
+    EXPECT_EQ(preflight.status, 204);
+    EXPECT_EQ(preflight.header("Access-Control-Allow-Origin"), "http://kassa.local:8080");
 
     // Sixteen event streams at once; the seventeenth is refused.
     std::vector<std::unique_ptr<EventStream>> streams;
@@ -445,14 +500,14 @@ TEST_F(EndToEnd, TheOfficeLinkOnTheNetworkWantsTheKeyAndNoRequestChangesAnything
                           .arg(QString::fromStdString(key)));
     startSimulator("veltar", "600 0\n");
     startTerminal();
-    httplib::Client api("127.0.0.1", port);
-    const httplib::Headers bearer{{"Authorization", "Bearer " + key}};
+    const Api api{port};
+    const HttpHeaders bearer{{"Authorization", "Bearer " + key}};
     play("7.5");
     ASSERT_TRUE(waitForLines(1, 30000)) << dayFile().toStdString();
     ASSERT_FALSE(waitForWeight(api, QStringLiteral("7.5"), bearer).isEmpty());
 
     // Without the key, or with a wrong one, nothing is read.
-    const std::vector<httplib::Headers> wrong{
+    const std::vector<HttpHeaders> wrong{
         {},
         {{"Authorization", "Bearer " + key.substr(0, 31)}},
         {{"Authorization", "Bearer " + key + "0"}},
@@ -462,35 +517,35 @@ TEST_F(EndToEnd, TheOfficeLinkOnTheNetworkWantsTheKeyAndNoRequestChangesAnything
     for (const char* path : {"/api/v1/weight", "/api/v1/weighings", "/api/v1/weighings.csv", "/api/v1/events", "/"}) {
         for (const auto& headers : wrong) {
             auto res = api.Get(path, headers);
-            ASSERT_TRUE(res) << path;
-            EXPECT_EQ(res->status, 401) << path;
-            EXPECT_TRUE(IsRussianError(res)) << path << ' ' << res->body;
-            EXPECT_EQ(res->body.find("7.5"), std::string::npos);
+            ASSERT_NE(res.status, 0) << path;
+            EXPECT_EQ(res.status, 401) << path;
+            EXPECT_TRUE(IsRussianError(res)) << path << ' ' << res.body;
+            EXPECT_EQ(res.body.find("7.5"), std::string::npos);
         }
     }
     auto byQuery = api.Get("/api/v1/weighings?key=" + key);
-    ASSERT_TRUE(byQuery);
-    EXPECT_EQ(byQuery->status, 200);
+    ASSERT_NE(byQuery.status, 0);
+    EXPECT_EQ(byQuery.status, 200);
     auto byHeader = api.Get("/", bearer);
-    ASSERT_TRUE(byHeader);
-    EXPECT_EQ(byHeader->status, 200);
+    ASSERT_NE(byHeader.status, 0);
+    EXPECT_EQ(byHeader.status, 200);
 
     // No method writes, with the key or without.
     const std::map<QString, QByteArray> before = dataFiles();
     ASSERT_TRUE(before.count(SettingsFileName));
     for (const char* path : {"/api/v1/weight", "/api/v1/weighings", "/api/v1/weighings.csv", "/api/v1/events", "/",
                              "/api/v1/tare", "/api/v1/settings"}) {
-        for (const httplib::Headers& headers : {bearer, httplib::Headers{}}) {
-            const httplib::Result answers[] = {
+        for (const HttpHeaders& headers : {bearer, HttpHeaders{}}) {
+            const HttpAnswer answers[] = {
                 api.Post(path, headers, "{\"tareOn\":true}", "application/json"),
                 api.Put(path, headers, "{\"Enabled\":false}", "application/json"),
                 api.Patch(path, headers, "{}", "application/json"),
                 api.Delete(path, headers),
             };
             for (const auto& res : answers) {
-                ASSERT_TRUE(res) << path;
-                EXPECT_EQ(res->status, 405) << path;
-                EXPECT_EQ(res->get_header_value("Allow"), "GET, HEAD, OPTIONS");
+                ASSERT_NE(res.status, 0) << path;
+                EXPECT_EQ(res.status, 405) << path;
+                EXPECT_EQ(res.header("Allow"), "GET, HEAD, OPTIONS");
             }
         }
     }
@@ -508,7 +563,7 @@ TEST_F(EndToEnd, TheBrowserDisplayShowsTheWeightTheScalePlaysAsItChanges)
     startSimulator("veltar", "600 0\n");
     play("12.5");
     startTerminal();
-    httplib::Client api("127.0.0.1", port);
+    const Api api{port};
     ASSERT_FALSE(waitForWeight(api, QStringLiteral("12.5")).isEmpty());
 
     // Headless Chromium on the page at "/", driven through its DevTools
