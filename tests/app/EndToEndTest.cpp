@@ -19,8 +19,15 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+#include <atomic>
+#include <fstream>
 #include <map>
 #include <memory>
+#include <thread>
 #include <set>
 #include <vector>
 
@@ -49,9 +56,10 @@ bool RunWine(const QStringList& arguments)
 // The office link asked as another program asks it, a connection a request.
 struct Api {
     int port;
+    const char* address = "127.0.0.1";
     HttpAnswer Get(const std::string& path, const HttpHeaders& headers = {}) const
     {
-        return HttpRequest(port, "GET", path, headers);
+        return HttpRequest(port, "GET", path, headers, {}, address);
     }
     HttpAnswer Head(const std::string& path) const { return HttpRequest(port, "HEAD", path); }
     HttpAnswer Options(const std::string& path, const HttpHeaders& headers) const
@@ -156,6 +164,16 @@ protected:
             terminal_.setArguments({WineExe});
         }
         terminal_.setProcessEnvironment(env);
+#ifdef Q_OS_UNIX
+        // A usual desktop's limit of open files, where one is asked for.
+        if (descriptorLimit_ > 0) {
+            const rlim_t limit = descriptorLimit_;
+            terminal_.setChildProcessModifier([limit] {
+                const rlimit l{limit, limit};
+                setrlimit(RLIMIT_NOFILE, &l);
+            });
+        }
+#endif
         terminal_.start();
         ASSERT_TRUE(terminal_.waitForStarted(3000));
     }
@@ -248,6 +266,7 @@ protected:
         return s;
     }
 
+    int descriptorLimit_ = 0;
     QTemporaryDir home_;
     QString data_;
     QProcess sim_;
@@ -613,6 +632,114 @@ TEST_F(EndToEnd, TheBrowserDisplayShowsTheWeightTheScalePlaysAsItChangesThroughI
     EXPECT_EQ(browser.exitCode(), 0) << browser.readAllStandardOutput().toStdString();
     EXPECT_TRUE(QFileInfo(screenshot).size() > 0);
     stopTerminal();
+}
+
+// What a process holds, from /proc: open descriptors, resident memory in kB.
+int Descriptors(qint64 pid)
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
+
+long ResidentKb(qint64 pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
+}
+
+// A keyless client on the network attacks the service while the scale
+// weighs a load: 36 connections trickling header bytes, 1100 opened and
+// closed, 20 MB of header lines. The weighing reaches the day file, the
+// terminal's descriptors and memory stay bounded throughout, the flood is
+// cut off, and a client with the key, from another address, is answered.
+TEST_F(EndToEnd, TheOfficeLinkUnderAttackCostsNoWeighingAndStillAnswersTheKey)
+{
+    if (!WineExe.isEmpty())
+        GTEST_SKIP() << "descriptors and memory are read from /proc of the Linux program";
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
+    const std::string key = "0123456789abcdef0123456789abcdef";
+    writeLinkSettings(QStringLiteral("[Link]\r\nEnabled=true\r\nPort=%1\r\nNetwork=true\r\nKey=%2\r\n")
+                          .arg(port)
+                          .arg(QString::fromStdString(key)));
+    startSimulator("veltar", "600 0\n");
+    descriptorLimit_ = 1024;
+    startTerminal();
+    const HttpHeaders bearer{{"Authorization", "Bearer " + key}};
+    const Api office{port, "127.0.0.2"};
+    ASSERT_FALSE(waitForWeight(office, QStringLiteral("0"), bearer).isEmpty());
+    const qint64 pid = terminal_.processId();
+    const long rssBefore = ResidentKb(pid);
+    std::atomic<int> mostDescriptors{0};
+    std::atomic<long> mostRss{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> floodRefused{false};
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
+        while (!stop) {
+            mostDescriptors = std::max(mostDescriptors.load(), Descriptors(pid));
+            mostRss = std::max(mostRss.load(), ResidentKb(pid));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    for (int i = 0; i < 36; ++i) {
+        threads.emplace_back([&] {
+            auto probe = std::make_unique<HttpProbe>(port);
+            probe->send("GET /api/v1/weighings?from=2026-01-01&to=2026-12-31 HTTP/1.1\r\n");
+            while (!stop) {
+                if (!probe->send("X"))  // cut off: come back, as an attacker does
+                    probe = std::make_unique<HttpProbe>(port);
+                for (int t = 0; t < 10 && !stop; ++t)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+    }
+    threads.emplace_back([&] {
+        for (int i = 0; i < 1100 && !stop; ++i)
+            HttpProbe(port).close();
+    });
+    threads.emplace_back([&] {
+        HttpProbe flood(port);
+        flood.send("GET /api/v1/weight HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+        const std::string lines = [] {
+            std::string l;
+            for (int i = 0; i < 4096; ++i)
+                l += "X-a: b\r\n";
+            return l;
+        }();
+        std::size_t sent = 0;
+        while (!stop && sent < 20u * 1024 * 1024 && flood.send(lines))
+            sent += lines.size();
+        floodRefused = sent < 20u * 1024 * 1024;
+    });
+
+    // The load comes and is weighed meanwhile, and the slow heads are given
+    // their full time (and more) before the attack ends.
+    const QDeadlineTimer attack(15000);
+    play("7.5");
+    const bool weighed = waitForLines(1, 60000);
+    while (!attack.hasExpired())
+        QThread::msleep(100);
+    const HttpAnswer keyed = office.Get("/api/v1/weight", bearer);
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+
+    ASSERT_TRUE(weighed) << dayFile().toStdString();
+    const QStringList lines = FromCp1251(dayFile()).split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(lines[0].contains(Line(1, "7.5"))) << lines[0].toStdString();
+    EXPECT_LT(mostDescriptors.load(), 200);
+    EXPECT_LT(mostRss.load() - rssBefore, 50 * 1024) << rssBefore << " kB before";
+    EXPECT_TRUE(floodRefused);
+    EXPECT_EQ(keyed.status, 200);
+    std::fprintf(stderr, "under attack: at most %d descriptors, resident memory %ld kB → at most %ld kB\n",
+                 mostDescriptors.load(), rssBefore, mostRss.load());
+    stopTerminal();
+    EXPECT_EQ(terminal_.exitCode(), 0);
 }
 
 }  // namespace

@@ -86,6 +86,12 @@ HttpProbe::HttpProbe(int port, const char* address) : socket_(static_cast<std::u
     inet_pton(AF_INET, address, &to.sin_addr);
     int yes = 1;
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
+    // From the address asked for too: the system would send from 127.0.0.1
+    // to any loopback address, and the server count it as that client.
+    sockaddr_in from = to;
+    from.sin_port = 0;
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0)
+        return;
     connected_ = ::connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
 }
 

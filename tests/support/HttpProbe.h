@@ -24,6 +24,7 @@ struct HttpAnswer {
 
 class HttpProbe {
 public:
+    // Connects from and to `address`, a loopback one.
     explicit HttpProbe(int port, const char* address = "127.0.0.1");
     ~HttpProbe();
     HttpProbe(const HttpProbe&) = delete;
