@@ -3,6 +3,7 @@
 #include "link/DayRange.h"
 #include "link/LinkHub.h"
 #include "link/ListenSocket.h"
+#include "link/MhdApi.h"
 #include "link/WeighingRows.h"
 #include "link/WeighingsCsv.h"
 #include "link/WeighingsJson.h"
@@ -117,15 +118,15 @@ struct Peer {
     bool cut = false;         // ended for a head too slow
 };
 
-Peer* PeerOf(MHD_Connection* connection)
+Peer* PeerOf(const MhdApi& mhd, MHD_Connection* connection)
 {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    const MHD_ConnectionInfo* info = mhd.get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     return info ? static_cast<Peer*>(info->socket_context) : nullptr;
 }
 
-MHD_socket SocketOf(MHD_Connection* connection)
+MHD_socket SocketOf(const MhdApi& mhd, MHD_Connection* connection)
 {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    const MHD_ConnectionInfo* info = mhd.get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     return info ? info->connect_fd : MHD_INVALID_SOCKET;
 }
 
@@ -171,8 +172,8 @@ struct LinkServer::Running {
         qsizetype sent = 0;
     };
 
-    Running(LinkServer& owner, const LinkSettings& settings)
-        : owner(owner), hub(owner.hub_), dataDir(owner.dataDir_), settings(settings), key(settings.key.toStdString())
+    Running(LinkServer& owner, const MhdApi& mhd, const LinkSettings& settings)
+        : mhd(mhd), owner(owner), hub(owner.hub_), dataDir(owner.dataDir_), settings(settings), key(settings.key.toStdString())
     {
         for (const QString& o : settings.origins)
             origins.push_back(o.toStdString());
@@ -205,6 +206,7 @@ struct LinkServer::Running {
     MHD_Result startRange(MHD_Connection* c, Request& q);
     MHD_Result startStream(MHD_Connection* c, Request& q);
 
+    const MhdApi& mhd;
     LinkServer& owner;
     LinkHub& hub;
     const QString dataDir;
@@ -271,7 +273,11 @@ QString LinkServer::start(const LinkSettings& settings)
     if (settings.network && settings.key.size() < LinkKeyMinLength)
         return QStringLiteral("Для доступа из сети нужен ключ не короче %1 знаков: обмен данными не включён.")
             .arg(LinkKeyMinLength);
-    auto running = std::make_unique<Running>(*this, settings);
+    QString missing;
+    const MhdApi* mhd = Mhd(&missing);
+    if (!mhd)
+        return QStringLiteral("Обмен данными не включён: %1.").arg(missing);
+    auto running = std::make_unique<Running>(*this, *mhd, settings);
     const ListenSocket listen = OpenListenSocket(settings.network, settings.port);
     if (listen.socket == MHD_INVALID_SOCKET) {
         if (!(listen.inUse && settings.port == heldPort_))
@@ -301,7 +307,7 @@ bool LinkServer::Running::startDaemon(MHD_socket socket)
     // Driven from run() below, so that the loop's end is seen and the slow
     // heads are cut between its turns; the best poll of the platform
     // (epoll here, select with room for 2048 sockets on Windows).
-    daemon = MHD_start_daemon(MHD_USE_AUTO | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &Answer, this,
+    daemon = mhd.start_daemon(MHD_USE_AUTO | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &Answer, this,
                               MHD_OPTION_LISTEN_SOCKET, socket,
                               // Beyond it the listening socket is not read:
                               // newcomers wait in the system's queue.
@@ -340,7 +346,7 @@ void LinkServer::Running::run()
                 std::this_thread::sleep_for(RebindStep);
             }
         }
-        while (!stopping && MHD_run_wait(daemon, TurnMs) == MHD_YES)
+        while (!stopping && mhd.run_wait(daemon, TurnMs) == MHD_YES)
             look();
         finish();
         if (stopping)
@@ -365,13 +371,13 @@ void LinkServer::Running::finish()
     for (Stream* s : streams) {
         if (s->suspended) {
             s->suspended = false;
-            MHD_resume_connection(s->connection);
+            mhd.resume_connection(s->connection);
         }
     }
     for (Request* q : waiting)
-        MHD_resume_connection(q->connection);
+        mhd.resume_connection(q->connection);
     waiting.clear();
-    MHD_stop_daemon(daemon);
+    mhd.stop_daemon(daemon);
     daemon = nullptr;
 }
 
@@ -397,7 +403,7 @@ void LinkServer::Running::look()
         s->gone = PeerClosed(s->socket);
         if (news || s->gone || now - s->lastSent >= KeepAliveComment) {
             s->suspended = false;
-            MHD_resume_connection(s->connection);
+            mhd.resume_connection(s->connection);
         }
     }
     while (ranges < MaxRangeReads && !waiting.empty()) {
@@ -405,13 +411,13 @@ void LinkServer::Running::look()
         waiting.pop_front();
         q->granted = true;
         ++ranges;
-        MHD_resume_connection(q->connection);
+        mhd.resume_connection(q->connection);
     }
     while (!waiting.empty() && now - waiting.front()->waitingSince > RangeTurn) {
         Request* q = waiting.front();
         waiting.pop_front();
         q->late = true;
-        MHD_resume_connection(q->connection);
+        mhd.resume_connection(q->connection);
     }
 }
 
@@ -420,7 +426,7 @@ void LinkServer::Running::Connected(void* cls, MHD_Connection* connection, void*
 {
     auto* r = static_cast<Running*>(cls);
     if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-        auto* p = new Peer{SocketOf(connection), Clock::now()};
+        auto* p = new Peer{SocketOf(r->mhd, connection), Clock::now()};
         r->peers.insert(p);
         *context = p;
     } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
@@ -446,7 +452,7 @@ void LinkServer::Running::Completed(void* cls, MHD_Connection* connection, void*
         *context = nullptr;
     }
     // The next request on a kept connection has its own time for its head.
-    if (Peer* p = PeerOf(connection)) {
+    if (Peer* p = PeerOf(r->mhd, connection)) {
         p->answered = false;
         p->since = Clock::now();
     }
@@ -477,14 +483,14 @@ MHD_Result LinkServer::Running::queue(MHD_Connection* c, Request& q, unsigned st
 {
     if (!response)
         return MHD_NO;
-    MHD_add_response_header(response, "Vary", "Origin");
+    mhd.add_response_header(response, "Vary", "Origin");
     if (!q.origin.empty())
-        MHD_add_response_header(response, "Access-Control-Allow-Origin", q.origin.c_str());
+        mhd.add_response_header(response, "Access-Control-Allow-Origin", q.origin.c_str());
     for (const Header& h : headers)
-        MHD_add_response_header(response, h.name, h.value.c_str());
-    const MHD_Result queued = MHD_queue_response(c, status, response);
-    MHD_destroy_response(response);
-    if (Peer* p = PeerOf(c))
+        mhd.add_response_header(response, h.name, h.value.c_str());
+    const MHD_Result queued = mhd.queue_response(c, status, response);
+    mhd.destroy_response(response);
+    if (Peer* p = PeerOf(mhd, c))
         p->answered = true;
     return queued;
 }
@@ -492,11 +498,11 @@ MHD_Result LinkServer::Running::queue(MHD_Connection* c, Request& q, unsigned st
 MHD_Result LinkServer::Running::send(MHD_Connection* c, Request& q, unsigned status, const QByteArray& body,
                                      const char* type, const std::vector<Header>& headers)
 {
-    MHD_Response* response = MHD_create_response_from_buffer(static_cast<std::size_t>(body.size()),
+    MHD_Response* response = mhd.create_response_from_buffer(static_cast<std::size_t>(body.size()),
                                                               const_cast<char*>(body.constData()),
                                                               MHD_RESPMEM_MUST_COPY);
     if (response && type)
-        MHD_add_response_header(response, "Content-Type", type);
+        mhd.add_response_header(response, "Content-Type", type);
     return queue(c, q, status, response, headers);
 }
 
@@ -508,9 +514,9 @@ MHD_Result LinkServer::Running::refuse(MHD_Connection* c, Request& q, unsigned s
 
 namespace {
 
-std::string Lookup(MHD_Connection* c, MHD_ValueKind kind, const char* name)
+std::string Lookup(const MhdApi& mhd, MHD_Connection* c, MHD_ValueKind kind, const char* name)
 {
-    const char* value = MHD_lookup_connection_value(c, kind, name);
+    const char* value = mhd.lookup_connection_value(c, kind, name);
     return value ? std::string(value) : std::string();
 }
 
@@ -532,16 +538,16 @@ MHD_Result LinkServer::Running::answer(MHD_Connection* c, const std::string& url
     if (q.granted)
         return startRange(c, q);
 
-    if (MHD_get_connection_values(c, MHD_HEADER_KIND, nullptr, nullptr) > MaxHeaderLines)
+    if (mhd.get_connection_values(c, MHD_HEADER_KIND, nullptr, nullptr) > MaxHeaderLines)
         return refuse(c, q, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, QStringLiteral("Слишком много заголовков в запросе"));
-    const char* host = MHD_lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
+    const char* host = mhd.lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
     if (!settings.network && host && !IsLocalHost(host)) {
         return refuse(c, q, MHD_HTTP_MISDIRECTED_REQUEST,
                       QStringLiteral("Обмен данными отвечает только по адресу 127.0.0.1 или localhost, "
                                      "а не «%1».")
                           .arg(QString::fromUtf8(host).left(80)));
     }
-    const std::string origin = Lookup(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_ORIGIN);
+    const std::string origin = Lookup(mhd, c, MHD_HEADER_KIND, MHD_HTTP_HEADER_ORIGIN);
     const bool listed = !origin.empty() && std::find(origins.begin(), origins.end(), origin) != origins.end();
     // The display page's own requests, where a browser names its origin.
     const bool own = !origin.empty() && host && origin == std::string("http://") + host;
@@ -571,8 +577,8 @@ MHD_Result LinkServer::Running::answer(MHD_Connection* c, const std::string& url
                           .arg(QString::fromUtf8(origin.c_str()).left(80)));
     }
     if (settings.network) {
-        const char* auth = MHD_lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION);
-        const std::string given = auth ? BearerToken(auth) : Lookup(c, MHD_GET_ARGUMENT_KIND, "key");
+        const char* auth = mhd.lookup_connection_value(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_AUTHORIZATION);
+        const std::string given = auth ? BearerToken(auth) : Lookup(mhd, c, MHD_GET_ARGUMENT_KIND, "key");
         if (!SameKey(given, key))
             return refuse(c, q, MHD_HTTP_UNAUTHORIZED, QStringLiteral("Нужен ключ доступа"), {{"WWW-Authenticate", "Bearer"}});
     }
@@ -593,7 +599,7 @@ MHD_Result LinkServer::Running::answer(MHD_Connection* c, const std::string& url
     if (route == Route::Weighings || route == Route::Csv)
         known << QStringLiteral("from") << QStringLiteral("to");
     QStringList given;
-    MHD_get_connection_values(c, MHD_GET_ARGUMENT_KIND, &CollectName, &given);
+    mhd.get_connection_values(c, MHD_GET_ARGUMENT_KIND, &CollectName, &given);
     QStringList unknown;
     for (const QString& name : given) {
         if (!known.contains(name) && !unknown.contains(name))
@@ -621,8 +627,8 @@ MHD_Result LinkServer::Running::answer(MHD_Connection* c, const std::string& url
         return MHD_NO;
     }
 
-    const char* from = MHD_lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "from");
-    const char* to = MHD_lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "to");
+    const char* from = mhd.lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "from");
+    const char* to = mhd.lookup_connection_value(c, MHD_GET_ARGUMENT_KIND, "to");
     q.range = ParseDayRange(from ? QString::fromUtf8(from) : QString(), to ? QString::fromUtf8(to) : QString(),
                             QDate::currentDate());
     if (!q.range.error.isEmpty())
@@ -641,8 +647,8 @@ MHD_Result LinkServer::Running::answer(MHD_Connection* c, const std::string& url
     q.waiting = true;
     q.waitingSince = Clock::now();
     waiting.push_back(&q);
-    MHD_suspend_connection(c);
-    if (Peer* p = PeerOf(c))
+    mhd.suspend_connection(c);
+    if (Peer* p = PeerOf(mhd, c))
         p->answered = true;
     return MHD_YES;
 }
@@ -654,13 +660,13 @@ MHD_Result LinkServer::Running::startRange(MHD_Connection* c, Request& q)
     g->day = q.range.from;
     g->to = q.range.to;
     g->csv = q.csv;
-    MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, &ReadRange, g, &EndRange);
+    MHD_Response* response = mhd.create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, &ReadRange, g, &EndRange);
     if (!response) {
         delete g;
         return MHD_NO;
     }
     q.granted = false;  // the answer holds the place now, and gives it back at its end
-    MHD_add_response_header(response, "Content-Type", q.csv ? "text/csv; charset=utf-8" : JsonType);
+    mhd.add_response_header(response, "Content-Type", q.csv ? "text/csv; charset=utf-8" : JsonType);
     std::vector<Header> headers{{"Cache-Control", "no-store"}};
     if (q.csv) {
         // Named as "Экспорт…" names the same days; the plain name is for
@@ -735,10 +741,10 @@ MHD_Result LinkServer::Running::startStream(MHD_Connection* c, Request& q)
     auto* s = new Stream;
     s->running = this;
     s->connection = c;
-    s->socket = SocketOf(c);
+    s->socket = SocketOf(mhd, c);
     s->cursor = hub.cursor();
     s->lastSent = Clock::now();
-    MHD_Response* response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 4096, &ReadStream, s, &EndStream);
+    MHD_Response* response = mhd.create_response_from_callback(MHD_SIZE_UNKNOWN, 4096, &ReadStream, s, &EndStream);
     if (!response) {
         delete s;
         return MHD_NO;
@@ -746,7 +752,7 @@ MHD_Result LinkServer::Running::startStream(MHD_Connection* c, Request& q)
     streams.insert(s);
     // Never compressed (the library compresses nothing) and sent as each
     // event is made: a browser asking for gzip still gets every event at once.
-    MHD_add_response_header(response, "Content-Type", "text/event-stream; charset=utf-8");
+    mhd.add_response_header(response, "Content-Type", "text/event-stream; charset=utf-8");
     return queue(c, q, MHD_HTTP_OK, response, {{"Cache-Control", "no-store"}, {"X-Accel-Buffering", "no"}});
 }
 
@@ -777,7 +783,7 @@ ssize_t LinkServer::Running::ReadStream(void* cls, std::uint64_t, char* buffer, 
         // Nothing to say: set aside until look() finds news, the client
         // gone, or a keep-alive due.
         s->suspended = true;
-        MHD_suspend_connection(s->connection);
+        r->mhd.suspend_connection(s->connection);
         return 0;
     }
     const std::size_t n = std::min(max, s->pending.size());
