@@ -13,19 +13,27 @@ void LinkHub::publish(const LinkWeight& weight, const QDateTime& now)
     auto next = std::make_shared<LinkSnapshot>();
     next->weight = weight;
     next->time = now;
-    std::lock_guard lock(mutex_);
-    const bool changed = !(snapshot_->weight == weight) || snapshot_->weightChange == 0;
-    next->weightChange = snapshot_->weightChange + (changed ? 1 : 0);
-    snapshot_ = std::move(next);
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        changed = !(snapshot_->weight == weight) || snapshot_->weightChange == 0;
+        next->weightChange = snapshot_->weightChange + (changed ? 1 : 0);
+        snapshot_ = std::move(next);
+    }
+    if (changed)
+        changed_.notify_all();
 }
 
 void LinkHub::publishWeighing(const QByteArray& json)
 {
-    std::lock_guard lock(mutex_);
-    weighings_.push_back(json);
-    if (weighings_.size() > KeptWeighings)
-        weighings_.pop_front();
-    ++weighingCount_;
+    {
+        std::lock_guard lock(mutex_);
+        weighings_.push_back(json);
+        if (weighings_.size() > KeptWeighings)
+            weighings_.pop_front();
+        ++weighingCount_;
+    }
+    changed_.notify_all();
 }
 
 std::shared_ptr<const LinkSnapshot> LinkHub::snapshot() const
@@ -59,4 +67,19 @@ quint64 LinkHub::changes() const
 {
     std::lock_guard lock(mutex_);
     return snapshot_->weightChange + weighingCount_;
+}
+
+quint64 LinkHub::waitForChange(quint64 seen, std::chrono::milliseconds timeout, const std::function<bool()>& stop)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return snapshot_->weightChange + weighingCount_ != seen || stop(); });
+    return snapshot_->weightChange + weighingCount_;
+}
+
+void LinkHub::wake()
+{
+    {
+        std::lock_guard lock(mutex_);  // so that a waiter between its test and its wait hears it
+    }
+    changed_.notify_all();
 }

@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -41,8 +44,15 @@ public:
     // server's loop to compare with what it last saw.
     quint64 changes() const;
 
+    // Blocks the server's waking thread until changes() differs from
+    // `seen`, `stop()` says so after wake(), or the timeout passes; returns
+    // changes(). The window's thread only notifies, never waits.
+    quint64 waitForChange(quint64 seen, std::chrono::milliseconds timeout, const std::function<bool()>& stop);
+    void wake();
+
 private:
     mutable std::mutex mutex_;
+    std::condition_variable changed_;
     std::shared_ptr<const LinkSnapshot> snapshot_;
     std::deque<QByteArray> weighings_;  // the most recent ones
     quint64 weighingCount_ = 0;

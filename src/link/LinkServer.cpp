@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -35,7 +36,7 @@ constexpr auto KeepAliveComment = std::chrono::seconds(15);
 // A weighings answer beyond the ones being read waits this long for a turn.
 constexpr auto RangeTurn = std::chrono::seconds(2);
 // The service's thread looks after its connections at least this often:
-// news for the event streams, streams whose client left, heads too slow.
+// streams whose client left or whose keep-alive is due, heads too slow.
 constexpr int TurnMs = 200;
 // How long a port this server held a moment ago is tried again.
 constexpr auto RebindFor = std::chrono::seconds(5);
@@ -184,6 +185,7 @@ struct LinkServer::Running {
 
     bool startDaemon(MHD_socket socket);
     void run();
+    void wakeStreams();
     void look();  // between turns of the event loop
     void finish();
 
@@ -217,15 +219,20 @@ struct LinkServer::Running {
 
     MHD_Daemon* daemon = nullptr;
     std::thread thread;
+    std::thread waker;
     std::atomic<bool> stopping{false};
     Clock::time_point rebindUntil;  // set while a port of ours is tried again
 
+    // The streams and which of them are set aside (Stream::suspended), for
+    // the waking thread too; `closing` while the library is being stopped.
+    std::mutex aside;
+    std::set<Stream*> streams;
+    bool closing = false;
+
     // The service's thread alone touches these.
     std::set<Peer*> peers;
-    std::set<Stream*> streams;
     std::deque<Request*> waiting;
     int ranges = 0;
-    quint64 seenChanges = 0;
 };
 
 LinkServer::LinkServer(LinkHub& hub, QString dataDir) : hub_(hub), dataDir_(std::move(dataDir)) {}
@@ -289,6 +296,7 @@ QString LinkServer::start(const LinkSettings& settings)
     heldPort_ = settings.port;
     Running* r = running.get();
     r->thread = std::thread([r] { r->run(); });
+    r->waker = std::thread([r] { r->wakeStreams(); });
     running_ = std::move(running);
     return {};
 }
@@ -298,6 +306,8 @@ void LinkServer::stop()
     if (!running_)
         return;
     running_->stopping = true;
+    hub_.wake();
+    running_->waker.join();
     running_->thread.join();
     running_.reset();
 }
@@ -325,7 +335,32 @@ bool LinkServer::Running::startDaemon(MHD_socket socket)
         CloseSocket(socket);
         return false;
     }
+    std::lock_guard lock(aside);
+    closing = false;
     return true;
+}
+
+// A stream set aside is taken up again the moment the window publishes news,
+// from this thread: the service's own loop cannot be woken from outside but
+// through the library's resume.
+void LinkServer::Running::wakeStreams()
+{
+    quint64 seen = hub.changes();
+    while (!stopping) {
+        const quint64 now = hub.waitForChange(seen, std::chrono::seconds(1), [this] { return stopping.load(); });
+        if (now == seen)
+            continue;
+        seen = now;
+        std::lock_guard lock(aside);
+        if (closing)
+            continue;
+        for (Stream* s : streams) {
+            if (s->suspended) {
+                s->suspended = false;
+                mhd.resume_connection(s->connection);
+            }
+        }
+    }
 }
 
 void LinkServer::Running::run()
@@ -368,10 +403,14 @@ void LinkServer::Running::finish()
     if (!daemon)
         return;
     // The library must not be stopped with connections set aside.
-    for (Stream* s : streams) {
-        if (s->suspended) {
-            s->suspended = false;
-            mhd.resume_connection(s->connection);
+    {
+        std::lock_guard lock(aside);
+        closing = true;
+        for (Stream* s : streams) {
+            if (s->suspended) {
+                s->suspended = false;
+                mhd.resume_connection(s->connection);
+            }
         }
     }
     for (Request* q : waiting)
@@ -392,18 +431,18 @@ void LinkServer::Running::look()
             p->cut = true;
         }
     }
-    const quint64 changes = hub.changes();
-    const bool news = changes != seenChanges;
-    seenChanges = changes;
-    for (Stream* s : streams) {
-        if (!s->suspended)
-            continue;
-        // A stream set aside is not read by the library, which would hear of
-        // its client leaving only at the next keep-alive.
-        s->gone = PeerClosed(s->socket);
-        if (news || s->gone || now - s->lastSent >= KeepAliveComment) {
-            s->suspended = false;
-            mhd.resume_connection(s->connection);
+    {
+        std::lock_guard lock(aside);
+        for (Stream* s : streams) {
+            if (!s->suspended)
+                continue;
+            // A stream set aside is not read by the library, which would
+            // hear of its client leaving only at the next keep-alive.
+            s->gone = PeerClosed(s->socket);
+            if (s->gone || now - s->lastSent >= KeepAliveComment) {
+                s->suspended = false;
+                mhd.resume_connection(s->connection);
+            }
         }
     }
     while (ranges < MaxRangeReads && !waiting.empty()) {
@@ -734,7 +773,9 @@ void LinkServer::Running::EndRange(void* cls)
 
 MHD_Result LinkServer::Running::startStream(MHD_Connection* c, Request& q)
 {
+    std::unique_lock lock(aside);
     if (static_cast<int>(streams.size()) >= MaxStreams) {
+        lock.unlock();
         return refuse(c, q, MHD_HTTP_SERVICE_UNAVAILABLE, QStringLiteral("Слишком много потоков событий, повторите позже"),
                       {{"Retry-After", "5"}});
     }
@@ -750,6 +791,7 @@ MHD_Result LinkServer::Running::startStream(MHD_Connection* c, Request& q)
         return MHD_NO;
     }
     streams.insert(s);
+    lock.unlock();
     // Never compressed (the library compresses nothing) and sent as each
     // event is made: a browser asking for gzip still gets every event at once.
     mhd.add_response_header(response, "Content-Type", "text/event-stream; charset=utf-8");
@@ -760,6 +802,9 @@ ssize_t LinkServer::Running::ReadStream(void* cls, std::uint64_t, char* buffer, 
 {
     auto* s = static_cast<Stream*>(cls);
     Running* r = s->running;
+    // Taken before the hub is read: news published after this is seen by
+    // the waking thread, which then finds the stream set aside.
+    std::lock_guard lock(r->aside);
     if (s->gone)
         return MHD_CONTENT_READER_END_WITH_ERROR;
     if (r->stopping)
@@ -796,6 +841,9 @@ ssize_t LinkServer::Running::ReadStream(void* cls, std::uint64_t, char* buffer, 
 void LinkServer::Running::EndStream(void* cls)
 {
     auto* s = static_cast<Stream*>(cls);
-    s->running->streams.erase(s);
+    {
+        std::lock_guard lock(s->running->aside);
+        s->running->streams.erase(s);
+    }
     delete s;
 }
