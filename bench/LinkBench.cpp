@@ -304,18 +304,7 @@ int RunLinkBench(int seconds)
         });
         for (int f = 0; f < 4; ++f) {
             attackers.emplace_back([&] {
-                HttpProbe flood(settings.port);
-                flood.send("GET /api/v1/weight HTTP/1.1\r\nHost: 127.0.0.1\r\n");
-                const std::string lines = [] {
-                    std::string l;
-                    for (int i = 0; i < 8192; ++i)
-                        l += "X-a: b\r\n";
-                    return l;
-                }();
-                std::size_t sent = 0;
-                while (!stop && sent < 20u * 1024 * 1024 && flood.send(lines))
-                    sent += lines.size();
-                if (sent < 20u * 1024 * 1024)
+                if (FloodHeaderLines(settings.port, 20u * 1024 * 1024, stop) < 20u * 1024 * 1024)
                     ++floodsRefused;
             });
         }

@@ -320,6 +320,19 @@ HttpAnswer HttpRequest(int port, const std::string& method, const std::string& t
     return probe.answer(method == "HEAD");
 }
 
+std::size_t FloodHeaderLines(int port, std::size_t bytes, const std::atomic<bool>& stop)
+{
+    HttpProbe flood(port);
+    flood.send("GET /api/v1/weight HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    std::string lines;
+    for (int i = 0; i < 4096; ++i)
+        lines += "X-a: b\r\n";
+    std::size_t sent = 0;
+    while (!stop && sent < bytes && flood.send(lines))
+        sent += lines.size();
+    return sent;
+}
+
 int FreeLoopbackPort()
 {
     if (!Ready())

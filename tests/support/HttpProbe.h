@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -69,6 +70,10 @@ inline HttpAnswer HttpGet(int port, const std::string& target, const HttpHeaders
 {
     return HttpRequest(port, "GET", target, headers);
 }
+
+// A request head that never ends: header lines ("X-a: b") sent until
+// `bytes` went out or the server stopped taking them. Returns the bytes sent.
+std::size_t FloodHeaderLines(int port, std::size_t bytes, const std::atomic<bool>& stop);
 
 // A port no one listens on at the moment (the system's choice of a free one).
 int FreeLoopbackPort();
