@@ -221,6 +221,7 @@ struct LinkServer::Running {
     std::thread thread;
     std::thread waker;
     std::atomic<bool> stopping{false};
+    std::atomic<bool> ended{false};  // gave up, and told why
     Clock::time_point rebindUntil;  // set while a port of ours is tried again
 
     // The streams and which of them are set aside (Stream::suspended), for
@@ -244,7 +245,7 @@ LinkServer::~LinkServer()
 
 bool LinkServer::listening() const
 {
-    return running_ != nullptr;
+    return running_ != nullptr && !running_->ended;
 }
 
 void LinkServer::tell(const QString& problem)
@@ -371,10 +372,12 @@ void LinkServer::Running::run()
             const ListenSocket listen = OpenListenSocket(settings.network, settings.port);
             if (listen.socket != MHD_INVALID_SOCKET) {
                 if (!startDaemon(listen.socket)) {
+                    ended = true;
                     owner.tell(QStringLiteral("Служба обмена данными не запустилась: обмен данными выключен."));
                     return;
                 }
             } else if (Clock::now() >= rebindUntil) {
+                ended = true;
                 owner.tell(PortProblem(settings.port, listen.reason));
                 return;
             } else {
@@ -389,6 +392,7 @@ void LinkServer::Running::run()
         // The loop ended by itself: the listening socket or the system's
         // poll failed. Started again once; a second end is told.
         if (restarted) {
+            ended = true;
             owner.tell(QStringLiteral("Служба обмена данными остановилась из-за ошибки системы: обмен данными "
                                       "выключен. Включите его снова: Настройки → Обмен данными…"));
             return;
