@@ -14,9 +14,10 @@ packages=(
   xvfb x11-apps x11-utils poppler-utils
   # Google Benchmark, for bench/run.sh; the build skips the benchmarks without it.
   libbenchmark-dev
-  # The office link's HTTP library, and the real browser (driven through its
-  # DevTools protocol from Debian's Python) that checks its display page.
-  libcpp-httplib-dev chromium python3-websocket
+  # The office link's HTTP server library, and the real browser (driven
+  # through its DevTools protocol from Debian's Python) that checks its
+  # display page.
+  libmicrohttpd-dev chromium python3-websocket
   # The site database: libpq's header to build against (the program loads
   # libpq5 only when the database is turned on), and a PostgreSQL server,
   # psql and openssl for the tests' throwaway clusters.

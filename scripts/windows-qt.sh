@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Windows cross toolchain, Wine and NSIS, and builds once the
 # Windows Qt subset (from Debian's own qtbase source, the host's version, so the
-# host's moc/rcc/uic serve) and GoogleTest into build-win/, and takes
-# cpp-httplib's single header from Debian's source package. Later runs find
-# the stamps and do nothing. Called by scripts/windows.sh.
+# host's moc/rcc/uic serve), GoogleTest and libmicrohttpd (from Debian's
+# source package, without TLS) into build-win/. Later runs find the stamps and
+# do nothing. Called by scripts/windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD/build-win"
@@ -97,21 +97,29 @@ if [ ! -f "$gtest_prefix/.complete" ]; then
   touch "$gtest_prefix/.complete"
 fi
 
-# cpp-httplib for the office link. Debian builds the Linux library split into
-# a header and a .so; its source package holds the single-header form, which
-# the Windows build compiles in whole, with the library's default limits.
-httplib_dir="$root/httplib"
-if [ ! -f "$httplib_dir/.complete" ]; then
-  echo "windows: taking cpp-httplib's header into $httplib_dir"
-  rm -rf "$root/httplib-src" "$httplib_dir"
-  mkdir -p "$root/httplib-src" "$httplib_dir"
-  (cd "$root/httplib-src" && apt-get source -q cpp-httplib >/dev/null)
-  src=$(find "$root/httplib-src" -maxdepth 1 -type d -name 'cpp-httplib-*' | head -n 1)
-  [ -n "$src" ] && [ -f "$src/httplib.h" ] ||
-    { echo "windows: apt-get source cpp-httplib gave no httplib.h" >&2; exit 1; }
-  cp "$src/httplib.h" "$src/LICENSE" "$httplib_dir/"
-  rm -rf "$root/httplib-src"
-  touch "$httplib_dir/.complete"
+# libmicrohttpd for the office link, from Debian's source package, the same
+# version as the Linux build's: a static library without TLS (the service is
+# plain HTTP, and GnuTLS would be a second, larger library to build), linked
+# into the program, so the installer carries no DLL for it.
+mhd_prefix="$root/mhd"
+if [ ! -f "$mhd_prefix/.complete" ]; then
+  echo "windows: building libmicrohttpd for Windows into $mhd_prefix"
+  rm -rf "$root/mhd-src" "$mhd_prefix"
+  mkdir -p "$root/mhd-src"
+  (cd "$root/mhd-src" && apt-get source -q libmicrohttpd >/dev/null)
+  src=$(find "$root/mhd-src" -maxdepth 1 -type d -name 'libmicrohttpd-*' | head -n 1)
+  [ -n "$src" ] || { echo "windows: apt-get source libmicrohttpd gave no source tree" >&2; exit 1; }
+  (cd "$src" && ./configure --host=x86_64-w64-mingw32 --prefix="$mhd_prefix" \
+    --enable-static --disable-shared --disable-https --disable-doc --disable-examples \
+    --disable-curl --disable-nls --disable-dauth --disable-bauth --disable-postprocessor \
+    --disable-httpupgrade --disable-sendfile --with-threads=auto) >"$root/mhd.log" 2>&1 ||
+    { tail -n 40 "$root/mhd.log" >&2; exit 1; }
+  make -C "$src/src/microhttpd" -j"$(nproc)" install >>"$root/mhd.log" 2>&1 &&
+    make -C "$src/src/include" install >>"$root/mhd.log" 2>&1 ||
+    { tail -n 40 "$root/mhd.log" >&2; exit 1; }
+  cp "$src/COPYING" "$mhd_prefix/"
+  rm -rf "$root/mhd-src"
+  touch "$mhd_prefix/.complete"
 fi
 
 # apt-get source of PACKAGE into DIR: the version given first (the host's),

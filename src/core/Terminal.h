@@ -25,4 +25,7 @@ struct Terminal {
     // out), or was not there when the port was chosen; the terminal tries to
     // open it until it is there.
     bool portLost = false;
+    // Passes that read a weight from the scale, counted since start-up: what
+    // tells a reading from a pass that heard nothing (the window shows both).
+    quint64 readings = 0;
 };

@@ -49,8 +49,11 @@ DayRange ParseDayRange(const QString& fromText, const QString& toText, const QDa
         return range;
     }
     if (range.from > range.to) {
-        range.error = QStringLiteral("Начальная дата %1 позже конечной %2.")
-                          .arg(range.from.toString(Qt::ISODate), range.to.toString(Qt::ISODate));
+        // A date nobody typed is said to be what it stands for.
+        const QString end = toText.isEmpty() ? QStringLiteral("сегодняшней %1 (конечная дата to не задана)")
+                                             : QStringLiteral("конечной %1");
+        range.error = QStringLiteral("Начальная дата %1 позже %2.")
+                          .arg(range.from.toString(Qt::ISODate), end.arg(range.to.toString(Qt::ISODate)));
     } else if (range.from.daysTo(range.to) + 1 > MaxRangeDays) {
         range.error = QStringLiteral("Слишком длинный промежуток: не больше %1 дней за один запрос.").arg(MaxRangeDays);
     }

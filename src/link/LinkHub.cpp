@@ -45,21 +45,13 @@ std::shared_ptr<const LinkSnapshot> LinkHub::snapshot() const
 LinkHub::Cursor LinkHub::cursor() const
 {
     std::lock_guard lock(mutex_);
-    return {snapshot_->weightChange, weighingCount_, epoch_};
+    return {snapshot_->weightChange, weighingCount_};
 }
 
-LinkHub::News LinkHub::wait(Cursor& cursor, std::chrono::milliseconds timeout)
+LinkHub::News LinkHub::take(Cursor& cursor) const
 {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] {
-        return epoch_ != cursor.epoch || snapshot_->weightChange != cursor.weightChange ||
-               weighingCount_ != cursor.weighings;
-    });
+    std::lock_guard lock(mutex_);
     News news;
-    if (epoch_ != cursor.epoch) {
-        news.ended = true;
-        return news;
-    }
     const quint64 fresh = std::min<quint64>(weighingCount_ - cursor.weighings, weighings_.size());
     for (auto it = weighings_.end() - static_cast<std::ptrdiff_t>(fresh); it != weighings_.end(); ++it)
         news.weighings.push_back(*it);
@@ -71,11 +63,23 @@ LinkHub::News LinkHub::wait(Cursor& cursor, std::chrono::milliseconds timeout)
     return news;
 }
 
-void LinkHub::endStreams()
+quint64 LinkHub::changes() const
+{
+    std::lock_guard lock(mutex_);
+    return snapshot_->weightChange + weighingCount_;
+}
+
+quint64 LinkHub::waitForChange(quint64 seen, std::chrono::milliseconds timeout, const std::function<bool()>& stop)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return snapshot_->weightChange + weighingCount_ != seen || stop(); });
+    return snapshot_->weightChange + weighingCount_;
+}
+
+void LinkHub::wake()
 {
     {
-        std::lock_guard lock(mutex_);
-        ++epoch_;
+        std::lock_guard lock(mutex_);  // so that a waiter between its test and its wait hears it
     }
     changed_.notify_all();
 }

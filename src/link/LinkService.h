@@ -27,6 +27,9 @@ public:
 
     void stop() { server_.stop(); }
 
+    // What went wrong with the service since it was last asked, once.
+    QString takeProblem() { return server_.takeProblem(); }
+
 private:
     QString dataDir_;
     LinkSettings settings_;

@@ -88,7 +88,7 @@ LinkSettingsLoad LoadLinkSettings(const QString& dataDir)
                 why = QStringLiteral("Network не true и не false");
             else if (!portOk || s.port < LinkPortMin || s.port > LinkPortMax)
                 why = QStringLiteral("Port вне 1024–65535");
-            else if (*network && s.key.size() < 16)
+            else if (*network && s.key.size() < LinkKeyMinLength)
                 why = QStringLiteral("нет ключа доступа для работы в сети");
             else {
                 for (const QString& o : s.origins) {

@@ -18,6 +18,8 @@ struct LinkSettings {
 inline const QString LinkSettingsFileName = QStringLiteral("Link.ini");
 inline constexpr int LinkPortMin = 1024;
 inline constexpr int LinkPortMax = 65535;
+// The shortest key the network is opened with; NewLinkKey() makes 32 digits.
+inline constexpr int LinkKeyMinLength = 16;
 
 struct LinkSettingsLoad {
     LinkSettings settings;

@@ -17,7 +17,10 @@ struct LinkDatabase {
 // HTTP side never needs the terminal's state or a widget.
 struct LinkWeight {
     QString display;            // the weight readout's text
-    std::optional<double> net;  // empty when the readout shows no number
+    // Empty when the readout shows no number, the port is lost, or no
+    // reading has come for a while: never a weight the scale did not give.
+    std::optional<double> net;
+    bool stable = false;        // the last three readings were equal
     double tare = 0;
     bool tareOn = false;
     int lamps = 0;              // green automatic-weighing lamps

@@ -1,7 +1,13 @@
 #include "link/WeighingRows.h"
 
+#include "core/OrdinaryFile.h"
+#include "journal/DayFile.h"
 #include "journal/JournalLineParse.h"
 #include "journal/PastJournal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -36,4 +42,21 @@ WeighingRows ReadWeighingRows(const QString& dataDir, const QDate& from, const Q
         });
     }
     return out;
+}
+
+QStringList UnopenableDays(const QString& dataDir, const QDate& from, const QDate& to)
+{
+    QStringList problems;
+    if (!from.isValid() || !to.isValid())
+        return problems;
+    const bool folder = QFileInfo(QDir::cleanPath(dataDir)).isDir();
+    for (QDate day = from; day <= to; day = day.addDays(1)) {
+        QFile file(DayFileName(dataDir, day));
+        const auto failed = OpenOrdinaryFile(file, QIODevice::ReadOnly);
+        if (!failed || (failed->cause == FailureCause::NotFound && folder))
+            continue;
+        // The reading fails at the same step and words the reason.
+        problems.append(ReadDayJournal(dataDir, day).problem);
+    }
+    return problems;
 }

@@ -23,3 +23,9 @@ struct WeighingRows {
 // goes on appending to today's meanwhile); a day without a file has no
 // weighings. Sum lines are left out.
 WeighingRows ReadWeighingRows(const QString& dataDir, const QDate& from, const QDate& to);
+
+// The day files of `from` to `to` that are there but cannot be opened, each
+// with its Russian reason as ReadWeighingRows gives it: looked at before an
+// answer that is sent a day at a time begins, so that it is refused whole
+// rather than cut short. Reads no file.
+QStringList UnopenableDays(const QString& dataDir, const QDate& from, const QDate& to);

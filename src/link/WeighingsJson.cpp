@@ -1,6 +1,5 @@
 #include "link/WeighingsJson.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 
 QJsonObject WeighingJson(const WeighingRow& row)
@@ -16,18 +15,24 @@ QJsonObject WeighingJson(const WeighingRow& row)
     };
 }
 
-QByteArray WeighingsJson(const WeighingRows& rows)
+QByteArray WeighingsJsonHead()
 {
-    QJsonArray weighings;
-    for (const WeighingRow& row : rows.rows)
-        weighings.append(WeighingJson(row));
-    QJsonObject root{
-        {QStringLiteral("weighings"), weighings},
-        {QStringLiteral("unrecognised"), rows.unrecognised},
-    };
-    // A day file that could not be read is not a day without weighings: the
-    // reader is told which, rather than given a short list as if complete.
-    if (!rows.problems.isEmpty())
-        root.insert(QStringLiteral("problems"), QJsonArray::fromStringList(rows.problems));
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    return QByteArrayLiteral("{\"weighings\":[");
+}
+
+QByteArray WeighingsJsonRows(const QList<WeighingRow>& rows, bool first)
+{
+    QByteArray out;
+    for (const WeighingRow& row : rows) {
+        if (!first)
+            out += ',';
+        first = false;
+        out += QJsonDocument(WeighingJson(row)).toJson(QJsonDocument::Compact);
+    }
+    return out;
+}
+
+QByteArray WeighingsJsonTail(int unrecognised)
+{
+    return "],\"unrecognised\":" + QByteArray::number(unrecognised) + '}';
 }

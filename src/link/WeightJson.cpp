@@ -9,6 +9,8 @@ QByteArray WeightJson(const LinkSnapshot& snapshot)
     QJsonObject o;
     o.insert(QStringLiteral("display"), w.display);
     o.insert(QStringLiteral("net"), w.net ? QJsonValue(*w.net) : QJsonValue(QJsonValue::Null));
+    o.insert(QStringLiteral("unit"), QStringLiteral("kg"));
+    o.insert(QStringLiteral("stable"), w.stable);
     o.insert(QStringLiteral("tare"), w.tare);
     o.insert(QStringLiteral("tareOn"), w.tareOn);
     o.insert(QStringLiteral("lamps"), w.lamps);

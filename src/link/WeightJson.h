@@ -6,9 +6,9 @@
 #include <QDateTime>
 #include <QString>
 
-// {"display":"12.4","net":12.4,"tare":0,"tareOn":false,"lamps":3,"port":"COM1",
-//  "portOk":true,"scale":"own","time":"2026-12-07T14:12:28+03:00"}, compact UTF-8;
-// with the site database on also "database":{"ok":true,"waiting":0}.
+// {"display":"12.4","lamps":3,"net":12.4,"port":"COM1","portOk":true,"scale":"own",
+//  "stable":true,"tare":0,"tareOn":false,"time":"2026-12-07T14:12:28+03:00","unit":"kg"},
+// compact UTF-8; with the site database on also "database":{"ok":true,"waiting":0}.
 QByteArray WeightJson(const LinkSnapshot& snapshot);
 
 // Local time with its offset from UTC, "2026-12-07T14:12:28+03:00" (never

@@ -23,6 +23,8 @@ void Timer2_Timer(Terminal& terminal)
     else if (s.ScaleKind == ScaleKindAed)
         read = ReadAedScale(terminal);
     NoteLostPort(terminal, read);
+    if (read.ok())
+        ++terminal.readings;
     terminal.display.Timer2Enabled = false;
     // A pass that read nothing from the scale is no reading: on a failed read
     // the AED reader computes its previous answer again, and on silence it

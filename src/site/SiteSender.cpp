@@ -45,8 +45,6 @@ constexpr milliseconds Tick{1000};
 // least this often while it does not.
 constexpr milliseconds LiveAtMost{2000};
 constexpr milliseconds LiveAtLeast{30000};
-// A weight unchanged this long counts as stable.
-constexpr milliseconds StableAfter{2000};
 constexpr milliseconds TellWaitingAfter{10 * 60 * 1000};
 // A day file written this recently may have a line whose seal is being
 // written; such trailing lines wait for the next look.
@@ -170,9 +168,6 @@ private:
     };
     std::optional<Live> written_;
     Clock::time_point writtenAt_;
-    std::optional<QString> seenDisplay_;
-    std::optional<QString> seenNet_;
-    Clock::time_point seenSince_ = Clock::now();
 };
 
 void Worker::publish(bool ok)
@@ -555,13 +550,9 @@ bool Worker::updateLive()
         if (w.net && std::fabs(*w.net) < 1e11)
             live.net = QString::number(*w.net, 'f', 3);
         live.portOk = w.portOk;
+        // As the office link says it: the last three readings equal.
+        live.stable = live.net && w.stable;
     }
-    if (live.display != seenDisplay_ || live.net != seenNet_) {
-        seenDisplay_ = live.display;
-        seenNet_ = live.net;
-        seenSince_ = now;
-    }
-    live.stable = live.net && live.portOk && now - seenSince_ >= StableAfter;
     const bool due = !written_ || (!(*written_ == live) && now - writtenAt_ >= LiveAtMost) ||
                      now - writtenAt_ >= LiveAtLeast;
     if (!due)

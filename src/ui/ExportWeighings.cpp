@@ -24,8 +24,7 @@ QString RangeText(const QDate& from, const QDate& to, const QString& between)
 
 QString ExportFileName(const Terminal& terminal, const QDate& from, const QDate& to)
 {
-    // A plain hyphen in the name, which every keyboard and command line types.
-    return DocumentsFolder(terminal) + QStringLiteral("Взвешивания %1.csv").arg(RangeText(from, to, QStringLiteral("-")));
+    return DocumentsFolder(terminal) + WeighingsCsvFileName(from, to);
 }
 
 void ExportWeighings(Terminal& terminal, const QDate& from, const QDate& to)

@@ -334,6 +334,10 @@ void Form1::render()
             database = LinkDatabase{status.ok, status.waiting};
         }
         PublishToLink(link_->hub(), terminal_, linkSeen_, database);
+        // Told after this handler, never from inside a render.
+        const QString problem = link_->takeProblem();
+        if (!problem.isEmpty())
+            QTimer::singleShot(0, this, [this, problem] { terminal_.panel.message(problem); });
     }
 }
 

@@ -5,10 +5,14 @@ never returns while the page holds its event stream open).
 
     browser_display.py URL SCREENSHOT.png
 
-Reads expectations from standard input, one a line: a JavaScript expression
-and, after a tab, the text it must come to give. Answers each with "shown"
-once the page shows it, or "missing <what it gave>" after a generous wait.
-Takes a screenshot after the last and exits 0 if every one was shown."""
+Reads expectations from standard input, one a line: a JavaScript expression,
+after a tab the text it must come to give, and after another tab, if given,
+the seconds to wait for it (60 when not). Answers each with "shown <seconds
+it took>" once the page shows it, or "missing <what it gave>". A line
+"!block <pattern>" makes the browser fail every request whose URL matches
+(the page's own fetches, so that only its event stream can change it) and is
+answered "blocked". Takes a screenshot after the last and exits 0 if every
+one was shown."""
 
 import json
 import os
@@ -36,7 +40,7 @@ def main():
     browser = subprocess.Popen(
         ["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--user-data-dir=" + profile, "--remote-debugging-port=%d" % port, "--window-size=1024,640",
+         "--user-data-dir=" + profile, "--remote-debugging-port=%d" % port, "--window-size=800,480",
          "about:blank"],
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     ok = True
@@ -68,16 +72,23 @@ def main():
 
         call("Page.navigate", url=url)
         for line in sys.stdin:
-            expression, _, wanted = line.rstrip("\n").partition("\t")
+            if line.startswith("!block "):
+                call("Network.enable")
+                call("Network.setBlockedURLs", urls=[line[len("!block "):].strip()])
+                print("blocked", flush=True)
+                continue
+            expression, _, rest = line.rstrip("\n").partition("\t")
+            wanted, _, seconds = rest.partition("\t")
             got = None
-            deadline = time.time() + 60
+            asked = time.time()
+            deadline = asked + (float(seconds) if seconds else 60)
             while time.time() < deadline:
                 got = call("Runtime.evaluate", expression=expression, returnByValue=True).get("result", {}).get("value")
                 if got == wanted:
                     break
-                time.sleep(0.1)
+                time.sleep(0.02)
             if got == wanted:
-                print("shown", flush=True)
+                print("shown %.2f" % (time.time() - asked), flush=True)
             else:
                 print("missing %r" % (got,), flush=True)
                 ok = False

@@ -41,21 +41,15 @@ TEST(LinkRecords, CsvIsUtf8WithBomSemicolonsDecimalCommaAndCrLf)
 
 TEST(LinkRecords, JsonIsCompactWithShortestNumbers)
 {
-    WeighingRows rows;
-    rows.rows = {{1, Dec7, QTime(14, 12, 28), 10, 0}, {2, Dec7, QTime(9, 5, 3), 12.4, -0.35}};
-    rows.unrecognised = 2;
-    EXPECT_EQ(WeighingsJson(rows),
-              QByteArray(R"({"unrecognised":2,"weighings":[)"
+    const QList<WeighingRow> day1{{1, Dec7, QTime(14, 12, 28), 10, 0}};
+    const QList<WeighingRow> day2{{2, Dec7, QTime(9, 5, 3), 12.4, -0.35}};
+    EXPECT_EQ(WeighingsJsonHead() + WeighingsJsonRows(day1, true) + WeighingsJsonRows({}, false) +
+                  WeighingsJsonRows(day2, false) + WeighingsJsonTail(2),
+              QByteArray(R"({"weighings":[)"
                          R"({"date":"2026-12-07","net":10,"number":1,"tare":0,"time":"14:12:28"},)"
-                         R"({"date":"2026-12-07","net":12.4,"number":2,"tare":-0.35,"time":"09:05:03"}]})"));
-
-    // An unreadable day is named rather than passed off as a day without weighings.
-    rows.rows.clear();
-    rows.unrecognised = 0;
-    rows.problems = {QStringLiteral("Журнал за 07.12.2026 не прочитан")};
-    EXPECT_EQ(WeighingsJson(rows),
-              QStringLiteral(R"({"problems":["Журнал за 07.12.2026 не прочитан"],"unrecognised":0,"weighings":[]})")
-                  .toUtf8());
+                         R"({"date":"2026-12-07","net":12.4,"number":2,"tare":-0.35,"time":"09:05:03"}],"unrecognised":2})"));
+    EXPECT_EQ(WeighingsJsonHead() + WeighingsJsonRows({}, true) + WeighingsJsonTail(0),
+              QByteArray(R"({"weighings":[],"unrecognised":0})"));
 }
 
 TEST(LinkRecords, DayRangeDefaultsToTodayAndRefusesBadTextsReversedAndOverlongRanges)

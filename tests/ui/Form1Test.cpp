@@ -686,13 +686,45 @@ TEST_F(MainWindow, TheLinkDialogChecksThePortMakesTheKeyAndAppliesAtOnceWhileThe
     Form1 form(t);
     form.setLink(&link);
     // What the window shows reaches the hub, for the HTTP threads to read.
+    ASSERT_TRUE(port.open().ok());
     t.display.Label2 = QStringLiteral("12.5");
+    ++t.readings;
     form.render();
     EXPECT_TRUE(WeightJson(*link.hub().snapshot()).contains(R"("display":"12.5","lamps":0,"net":12.5)"))
         << WeightJson(*link.hub().snapshot()).toStdString();
     t.display.Label2 = QStringLiteral("Нет связи");
+    ++t.readings;
     form.render();
     EXPECT_TRUE(WeightJson(*link.hub().snapshot()).contains(R"("net":null)"));
+
+    // A reading with the regional decimal comma is the number it shows, and
+    // three equal readings in a row are a settled load.
+    LinkHub hub;
+    LinkSeen seen;
+    const auto start = std::chrono::steady_clock::now();
+    const auto json = [&hub] { return WeightJson(*hub.snapshot()); };
+    t.display.Label2 = QStringLiteral("12,5");
+    t.state.NetWeight = 12.5;
+    for (int i = 0; i < 3; ++i) {
+        ++t.readings;
+        PublishToLink(hub, t, seen, std::nullopt, start + std::chrono::milliseconds(300 * i));
+        EXPECT_EQ(json().contains(R"("stable":true)"), i == 2) << i << ' ' << json().toStdString();
+    }
+    EXPECT_TRUE(json().contains(R"("net":12.5,)")) << json().toStdString();
+    // A scale silent on an open port gives no weight, whatever the window
+    // goes on showing; heard again, it counts its readings afresh.
+    const auto silent = start + std::chrono::milliseconds(600) + LinkSilence + std::chrono::milliseconds(1);
+    PublishToLink(hub, t, seen, std::nullopt, silent);
+    EXPECT_TRUE(json().contains(R"("display":"12,5","lamps":0,"net":null)")) << json().toStdString();
+    EXPECT_TRUE(json().contains(R"("stable":false)"));
+    ++t.readings;
+    PublishToLink(hub, t, seen, std::nullopt, silent);
+    EXPECT_TRUE(json().contains(R"("net":12.5,)")) << json().toStdString();
+    EXPECT_TRUE(json().contains(R"("stable":false)"));
+    t.portLost = true;
+    PublishToLink(hub, t, seen, std::nullopt, silent);
+    EXPECT_TRUE(json().contains(R"("net":null,"port":"COM1","portOk":false)")) << json().toStdString();
+    t.portLost = false;
 
     LinkDialog dialog(link, panel, &form);
     EXPECT_TRUE(dialog.Text2->text().isEmpty());  // no key until the network is opened
