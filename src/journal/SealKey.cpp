@@ -1,14 +1,14 @@
 #include "journal/SealKey.h"
 
-#include "core/DiskSync.h"
 #include "core/ErrorText.h"
+#include "core/TextRules.h"
+#include "journal/PastJournal.h"
 #include "journal/SealFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <array>
 
@@ -52,12 +52,13 @@ Result<QByteArray> ReadSealKey(const QString& dataDir)
     return Result<QByteArray>::success(key);
 }
 
-Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
+Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir, const QDate& today, QString* told)
 {
     const QString path = SealKeyFileName(dataDir);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return ReadSealKey(dataDir);
-    if (!SealedDays(dataDir).isEmpty()) {
+    const QFileInfo head(SealHeadFileName(dataDir));
+    if (head.exists() || head.isSymLink() || !SealedDays(dataDir).isEmpty()) {
         return Result<QByteArray>::failure(
             KeyFailure(ErrorNumber::FileNotFound, path,
                        QStringLiteral("не найден, а журналы прежних дней запечатаны им; новый ключ не создан")));
@@ -66,24 +67,30 @@ Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
     std::array<quint32, SealKeySize / sizeof(quint32)> words{};
     QRandomGenerator::system()->fillRange(words.data(), words.size());
     const QByteArray key(reinterpret_cast<const char*>(words.data()), SealKeySize);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Durable before any seal is made with it, so that no seal depends on a
+    // key a power cut could take back.
+    if (const auto failed = SaveSmallFile(path, dataDir, key)) {
         return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::PathFileAccess, path, QStringLiteral("не создан: %1").arg(FileErrorText(file))));
+            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(*failed)));
     }
-    if (file.write(key) != key.size()) {
-        file.cancelWriting();
-        return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
+    // The head remembers from when days are sealed: a day after it without
+    // a seal lost it, and a key missing later is never made again unnoticed.
+    SealHead begun;
+    begun.firstDay = today;
+    if (const auto failed = SaveSealHead(dataDir, key, begun)) {
+        return Result<QByteArray>::failure(Status::failure(
+            ErrorNumber::DeviceIo, QStringLiteral("запись о начале печати %1 не записана: %2")
+                                       .arg(QDir::toNativeSeparators(SealHeadFileName(dataDir)), *failed)));
     }
-    // commit() puts the bytes on the disk before the rename; the directory
-    // makes the name durable, so no seal is ever made with a key that a
-    // power cut could take back.
-    if (!file.commit()) {
-        return Result<QByteArray>::failure(
-            KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(FileErrorText(file))));
+    if (told) {
+        int earlier = 0;
+        for (const QDate& day : DaysWithJournal(dataDir))
+            earlier += day < today ? 1 : 0;
+        if (earlier > 0) {
+            *told = QStringLiteral("Печать журналов начата %1: журналы прежних дней (%2) записаны без печати.")
+                        .arg(DateText(today))
+                        .arg(earlier);
+        }
     }
-    SyncDirectory(dataDir);
     return Result<QByteArray>::success(key);
 }
