@@ -343,7 +343,11 @@ TEST_F(ReportWithoutPrinter, ReportIsSavedInTheDocumentsFolderWithPageMarginsAnd
     const QStringList text = Simplified(PdfText(file));
     EXPECT_TRUE(text.contains(Heading.simplified()));
     EXPECT_TRUE(text.contains(journalBefore.split(LineEnd).first().simplified()));
-    EXPECT_FALSE(text.join(u' ').contains(QStringLiteral("Журнал")));  // the day's own report has no seal line
+    // The day's own report has no seal status, only the chain's head at its end.
+    EXPECT_FALSE(text.join(u' ').contains(QStringLiteral("Журнал")));
+    const qsizetype head = text.indexOf(QRegularExpression(QStringLiteral(
+        "^Печать журналов: последняя запечатанная строка — 1 за 06-15-2026, код [0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}$")));
+    EXPECT_GT(head, text.indexOf(journalBefore.split(LineEnd).first().simplified())) << text.join(u'|').toStdString();
     EXPECT_EQ(t.state.JournalText, journalBefore);
 
     // Every word at least 15 mm from the left and top edges of the page.
