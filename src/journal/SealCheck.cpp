@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <deque>
+#include <functional>
 
 namespace {
 
@@ -221,14 +222,16 @@ void ReadTail(DayReader& day, const SealWalkInput& in, SealWalk& w)
 SealWalk WalkDaySeal(const SealWalkInput& in)
 {
     SealWalk w;
-    DayReader day;
-    if (const QString failed = day.open(DayFileName(in.dataDir, in.date), in.limit); !failed.isEmpty()) {
-        w.unreadable = failed;
-        return w;
-    }
+    // The seal first: the terminal appends a line before its seal, so every
+    // record read then speaks of bytes already in the day file.
     SealReader seal;
     if (const Status opened = seal.open(SealFileName(in.dataDir, in.date)); !opened.ok()) {
         w.unreadable = opened.description;
+        return w;
+    }
+    DayReader day;
+    if (const QString failed = day.open(DayFileName(in.dataDir, in.date), in.limit); !failed.isEmpty()) {
+        w.unreadable = failed;
         return w;
     }
     w.sealExists = seal.exists();
@@ -245,11 +248,17 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
         return bytes.size() == r.length && RecordCode(in.key, previous, r, bytes) == r.code;
     };
     const auto fault = [&](SealFinding::Kind kind, int line, int count, const QDate& on = {}) {
-        // A run of removed lines at one place is one finding.
-        if (kind == SealFinding::Kind::Removed && !w.findings.isEmpty() &&
-            w.findings.last().kind == kind && w.findings.last().line == line) {
-            w.findings.last().count += count;
-            return;
+        // A run of removed lines at one place is one finding, and so is a
+        // run of changed lines one after another.
+        if (!w.findings.isEmpty() && w.findings.last().kind == kind) {
+            SealFinding& last = w.findings.last();
+            if ((kind == SealFinding::Kind::Removed && last.line == line) ||
+                (kind == SealFinding::Kind::Changed && last.line + last.count == line)) {
+                last.count += count;
+                if (kind != SealFinding::Kind::Continued)
+                    w.lastFaultRecord = w.records;
+                return;
+            }
         }
         w.findings.append({kind, line, count, on});
         if (kind != SealFinding::Kind::Continued && kind != SealFinding::Kind::Torn && kind != SealFinding::Kind::Before)
@@ -516,10 +525,23 @@ Said FaultText(const SealFinding& f)
     }
 }
 
+// What the status line says: the first fault in words, how many lines the
+// others concern, the chain's breaks and the warnings. Only the first fault
+// is put in words, so a day with every line changed costs no more text.
 struct Report {
-    QList<Said> faults;   // red, in order
+    QString firstFault;
+    int faults = 0;
+    int moreLines = 0;
     QList<QDate> broken;  // days the chain breaks at
     QStringList notes;    // warnings, in order
+
+    void fault(const std::function<Said()>& said, int lines)
+    {
+        if (faults++ == 0)
+            firstFault = said().text;
+        else
+            moreLines += lines;
+    }
 };
 
 SealCheck Finished(SealCheck check, SealCheck::Verdict verdict, QString text)
@@ -645,21 +667,26 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
             report.notes << Lines(Span(f.line, f.line + f.count - 1), QStringLiteral("записана до появления печати"),
                                   QStringLiteral("записаны до появления печати"), true);
         else
-            report.faults.append(FaultText(f));
+            report.fault([&] { return FaultText(f); }, f.count);
     }
 
     // The newest lines and their seals cut together: the head remembers how
     // far the day was sealed, and a day the chain left ends by saying where.
     if (isHeadDay && (w.records < head->records || (head->records > 0 && w.codeAtHead != head->code))) {
-        report.faults.append({QStringLiteral("последние строки удалены вместе с печатью (было запечатано %1, "
-                                             "осталось %2)")
-                                  .arg(LineCount(static_cast<int>(head->lines)))
-                                  .arg(w.lines),
-                              0});
+        report.fault(
+            [&] {
+                return Said{QStringLiteral("последние строки удалены вместе с печатью (было запечатано %1, осталось %2)")
+                                .arg(LineCount(static_cast<int>(head->lines)))
+                                .arg(w.lines)};
+            },
+            0);
     } else if (head && w.sealExists && !openEnd && w.lastKind != SealNext && w.records > 0) {
-        report.faults.append(
-            {QStringLiteral("конец журнала удалён вместе с печатью (после строки %1)").arg(w.matchedLines.isEmpty() ? 0 : w.matchedLines.last()),
-             0});
+        report.fault(
+            [&] {
+                return Said{QStringLiteral("конец журнала удалён вместе с печатью (после строки %1)")
+                                .arg(w.matchedLines.isEmpty() ? 0 : w.matchedLines.last())};
+            },
+            0);
     }
 
     for (const SealTailPiece& piece : w.tail) {
@@ -672,8 +699,8 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
         } else if (openEnd && piece.kind == SealTailPiece::Kind::Torn) {
             report.notes << Lines(lines, QStringLiteral("оборвана при сбое и не запечатана"), {}, true);
         } else {
-            report.faults.append({Lines(lines, QStringLiteral("не запечатана"), QStringLiteral("не запечатаны"), false),
-                                  static_cast<int>(lines.size())});
+            report.fault([&] { return Said{Lines(lines, QStringLiteral("не запечатана"), QStringLiteral("не запечатаны"), false)}; },
+                         static_cast<int>(lines.size()));
         }
     }
     if (!w.lateLines.isEmpty()) {
@@ -685,13 +712,10 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
                               QStringLiteral("запечатаны позже записи: печать не удалась при записи"), true);
     }
 
-    if (!report.faults.isEmpty()) {
-        int more = 0;
-        for (qsizetype k = 1; k < report.faults.size(); ++k)
-            more += report.faults[k].lines;
-        QString text = QStringLiteral("Журнал изменён после записи: ") + report.faults.first().text;
-        if (more > 0)
-            text += QStringLiteral(", и ещё %1").arg(LineCount(more));
+    if (report.faults > 0) {
+        QString text = QStringLiteral("Журнал изменён после записи: ") + report.firstFault;
+        if (report.moreLines > 0)
+            text += QStringLiteral(", и ещё %1").arg(LineCount(report.moreLines));
         return Finished(check, Verdict::Changed, text);
     }
     if (!report.broken.isEmpty()) {

@@ -182,6 +182,7 @@ Status SealReader::open(const QString& path)
         failure_ = QStringLiteral("файл печати %1 не открывается: %2").arg(QDir::toNativeSeparators(path), failed->text);
         return Status::failure(ErrorNumber::PathFileAccess, failure_);
     }
+    size_ = file_.size();
     return Status::success();
 }
 
@@ -191,7 +192,10 @@ bool SealReader::next(SealRecord& record)
         return false;
     QByteArray line;
     for (;;) {
-        const QByteArray part = file_.readLine(MaxRecordLine);
+        QByteArray part = file_.pos() < size_ ? file_.readLine(MaxRecordLine) : QByteArray();
+        // Only what the file held when it was opened.
+        if (file_.pos() > size_)
+            part.chop(file_.pos() - size_);
         if (part.isEmpty()) {
             if (file_.error() != QFileDevice::NoError) {
                 failed_ = true;
@@ -208,7 +212,7 @@ bool SealReader::next(SealRecord& record)
         if (part.endsWith('\n'))
             break;
     }
-    whole_ = file_.pos();
+    whole_ = std::min(file_.pos(), size_);
     const bool ended = line.endsWith(LineEnd);
     record = ended ? ParseSealRecord(QByteArrayView(line).chopped(2)) : SealRecord{};
     return true;

@@ -83,7 +83,8 @@ SealRecord ParseSealRecord(QByteArrayView text);
 // Reads a seal file record by record without holding it whole.
 class SealReader {
 public:
-    // Opens the file; a missing one reads as empty. A failure carries the
+    // Opens the file; a missing one reads as empty. Only what it holds now
+    // is read: records appended meanwhile are not. A failure carries the
     // Russian cause.
     Status open(const QString& path);
     bool exists() const { return exists_; }
@@ -97,6 +98,7 @@ public:
 
 private:
     QFile file_;
+    qint64 size_ = 0;
     bool exists_ = false;
     qint64 whole_ = 0;
     bool torn_ = false;
