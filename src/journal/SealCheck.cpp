@@ -643,8 +643,10 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
                             QStringLiteral("Журнал без печати: печать удалена или журнал записан до её появления (%1)")
                                 .arg(headProblem));
         }
-        if (head->firstDay.isValid() && date < head->firstDay)
+        if (head->firstDay.isValid() && date < head->firstDay) {
+            check.faultyLines.clear();
             return Finished(check, Verdict::NoSeal, QStringLiteral("Журнал без печати (записан до её появления)"));
+        }
         bool honest = openEnd && !isHeadDay;
         for (const SealTailPiece& piece : w.tail)
             honest = honest && piece.kind != SealTailPiece::Kind::Other;
@@ -768,7 +770,8 @@ QString SealHeadLine(const QString& dataDir)
         return QStringLiteral("Печать журналов: %1").arg(head.status.description);
     if (!head.value || !head.value->day.isValid())
         return QStringLiteral("Печать журналов: ещё ни одной запечатанной строки");
-    return QStringLiteral("Печать журналов: последняя запечатанная строка — %1 за %2, код %3")
+    return QStringLiteral("Код печати журналов: %1 (строка %2 за %3)")
+        .arg(ShortCode(head.value->code))
         .arg(head.value->lines)
-        .arg(DateText(head.value->day), ShortCode(head.value->code));
+        .arg(DateText(head.value->day));
 }
