@@ -624,10 +624,32 @@ QString FinishStartUpSealing(StartUpSealing& sealing)
         // A day with nothing after its records needs no seal now, and keeps
         // the chain where it is.
         if (state.walk.tail.isEmpty()) {
-            if (state.day == w.head->day && state.walk.unreadable.isEmpty() && state.walk.records >= w.head->records &&
-                OwnLinesOf(w, state.day).isEmpty() && state.changed.isEmpty()) {
-                w.cursor = Cursor{state.day,        state.walk.size,  state.walk.sealWholeBytes, state.walk.records,
-                                  state.walk.lines, state.walk.lastCode, state.walk.lastNext};
+            // Where the chain is, though the head may be a step behind: the
+            // terminal stopped between a seal and the head's rewrite.
+            const SealWalk& walk = state.walk;
+            const bool here =
+                walk.unreadable.isEmpty() && walk.records > 0 && walk.lastKind != SealNext && state.changed.isEmpty() &&
+                OwnLinesOf(w, state.day).isEmpty() &&
+                (state.day == w.head->day ? walk.records >= w.head->records : [&] {
+                    if (!w.head->day.isValid())
+                        return true;
+                    const SealRecord last = LastSealRecord(w.dataDir, w.head->day);
+                    return last.kind == SealNext && last.day == state.day;
+                }());
+            if (here) {
+                w.cursor = Cursor{state.day, walk.size, walk.sealWholeBytes, walk.records, walk.lines, walk.lastCode,
+                                  {}};
+                if (w.head->day != state.day || w.head->records != walk.records) {
+                    w.head->day = state.day;
+                    w.head->records = walk.records;
+                    w.head->lines = walk.lines;
+                    w.head->code = walk.lastCode;
+                    if (const auto failed = SaveHead(w)) {
+                        sealed = Status::failure(ErrorNumber::DeviceIo,
+                                                 QStringLiteral("запись о последней печати %1 не записана: %2")
+                                                     .arg(Shown(SealHeadFileName(w.dataDir)), *failed));
+                    }
+                }
             }
             if (!state.changed.isEmpty() && !w.changedTold.contains(state.day)) {
                 w.changedTold.insert(state.day);
