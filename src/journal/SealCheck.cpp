@@ -243,9 +243,10 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
             ahead.push_back(r);
         return k < ahead.size() ? &ahead[k] : nullptr;
     };
+    SealCoder coder(in.key);
     const auto verifies = [&](const QByteArray& previous, const SealRecord& r, qint64 offset) {
         const QByteArrayView bytes = day.peek(offset, r.length);
-        return bytes.size() == r.length && RecordCode(in.key, previous, r, bytes) == r.code;
+        return bytes.size() == r.length && coder.code(previous, r, bytes) == r.code;
     };
     const auto fault = [&](SealFinding::Kind kind, int line, int count, const QDate& on = {}) {
         // A run of removed lines at one place is one finding, and so is a
@@ -294,13 +295,13 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
                 w.chainStart = true;
             if (!earlier) {
                 fault(SealFinding::Kind::ChainBroken, day.line(), 0, r.day);
-            } else if (previousKnown && RecordCode(in.key, previous, r, *earlier) != r.code) {
+            } else if (previousKnown && coder.code(previous, r, *earlier) != r.code) {
                 // Sealed under another date: these files are another day's,
                 // copied or renamed. Otherwise the day it names changed since.
                 QDate broken = r.day.isValid() ? r.day : in.date;
                 if (w.records == 1) {
                     for (QDate other = in.date.addYears(-1); other <= in.date.addYears(1); other = other.addDays(1)) {
-                        if (other != in.date && RecordCode(in.key, DayStartCode(in.key, other), r, *earlier) == r.code) {
+                        if (other != in.date && coder.code(DayStartCode(in.key, other), r, *earlier) == r.code) {
                             broken = in.date;
                             break;
                         }
@@ -311,7 +312,7 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
                 fault(SealFinding::Kind::Continued, day.line(), 0, r.day);
             }
         } else if (r.kind == SealNext || r.kind == SealGap) {
-            if (previousKnown && RecordCode(in.key, previous, r, {}) != r.code)
+            if (previousKnown && coder.code(previous, r, {}) != r.code)
                 fault(SealFinding::Kind::SealDamaged, static_cast<int>(w.records), 0);
             if (r.kind == SealGap && r.reason == GapAfterFault)
                 w.lastAfterFault = w.records;

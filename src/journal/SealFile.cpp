@@ -14,6 +14,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 
@@ -43,10 +44,14 @@ QByteArray DayBytes(const QDate& day)
 // A count as the terminal writes it: no sign, no leading zeros.
 std::optional<qint64> Count(QByteArrayView text)
 {
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok || value < 0 || QByteArray::number(value) != text)
+    if (text.isEmpty() || text.size() > 18 || (text.size() > 1 && text[0] == '0'))
         return std::nullopt;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
     return value;
 }
 
@@ -99,12 +104,29 @@ QByteArray ChainStartCode(const QByteArray& key)
 QByteArray RecordCode(const QByteArray& key, const QByteArray& previous, const SealRecord& record,
                       QByteArrayView vouched)
 {
-    const QByteArray more = More(record);
-    QByteArray text = Head(record);
-    if (!more.isEmpty())
-        text += ' ' + more;
-    text += '\n';
-    return Hmac(key, {previous, text, vouched});
+    return SealCoder(key).code(previous, record, vouched);
+}
+
+QByteArray SealCoder::code(const QByteArray& previous, const SealRecord& record, QByteArrayView vouched)
+{
+    // The record's text without its code, as Head and More give it, made
+    // without allocating for the common line records.
+    text_.clear();
+    text_ += record.kind;
+    char digits[24];
+    for (const qint64 value : {record.pos, record.length}) {
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        text_ += ' ';
+        text_.append(digits, end - digits);
+    }
+    if (record.kind == SealLink || record.kind == SealNext || record.kind == SealGap)
+        text_ += ' ' + More(record);
+    text_ += '\n';
+    mac_.reset();
+    mac_.addData(previous);
+    mac_.addData(text_);
+    mac_.addData(vouched.data(), vouched.size());
+    return mac_.result();
 }
 
 QByteArray SealRecordBytes(const SealRecord& record)
@@ -119,8 +141,19 @@ QByteArray SealRecordBytes(const SealRecord& record)
 SealRecord ParseSealRecord(QByteArrayView text)
 {
     const SealRecord unread;
-    const QList<QByteArray> parts = text.toByteArray().split(' ');
-    if (parts.size() < 4 || parts[0].size() != 1)
+    // Fields split at single blanks, without copying them.
+    QByteArrayView parts[7];
+    qsizetype count = 0;
+    for (qsizetype start = 0;;) {
+        const qsizetype blank = text.indexOf(' ', start);
+        if (count == 7)
+            return unread;
+        parts[count++] = blank < 0 ? text.sliced(start) : text.sliced(start, blank - start);
+        if (blank < 0)
+            break;
+        start = blank + 1;
+    }
+    if (count < 4 || parts[0].size() != 1)
         return unread;
     SealRecord r;
     r.kind = parts[0][0];
@@ -130,10 +163,10 @@ SealRecord ParseSealRecord(QByteArrayView text)
         return unread;
     r.pos = *pos;
     r.length = *length;
-    r.code = QByteArray::fromHex(parts[3]);
+    r.code = QByteArray::fromHex(parts[3].toByteArray());
     switch (r.kind) {
     case SealLink: {
-        if (parts.size() != 6 || r.length != 0)
+        if (count != 6 || r.length != 0)
             return unread;
         const auto records = Count(parts[5]);
         if (!records)
@@ -150,10 +183,10 @@ SealRecord ParseSealRecord(QByteArrayView text)
         return r;
     }
     case SealNext:
-        r.day = parts.size() == 5 ? DayOfText(parts[4]) : QDate();
+        r.day = count == 5 ? DayOfText(parts[4]) : QDate();
         return r.day.isValid() && r.length == 0 ? r : unread;
     case SealGap:
-        if (parts.size() != 5 || parts[4].size() != 1)
+        if (count != 5 || parts[4].size() != 1)
             return unread;
         r.reason = parts[4][0];
         if (r.reason == GapAfterFault)
@@ -164,7 +197,7 @@ SealRecord ParseSealRecord(QByteArrayView text)
     case SealWritten:
     case SealStartUp:
     case SealFailed:
-        return parts.size() == 4 && r.length > 0 && r.length <= MaxJournalLine ? r : unread;
+        return count == 4 && r.length > 0 && r.length <= MaxJournalLine ? r : unread;
     default:
         return unread;
     }
@@ -190,31 +223,29 @@ bool SealReader::next(SealRecord& record)
 {
     if (!file_.isOpen() || failed_)
         return false;
-    QByteArray line;
+    line_.clear();
+    char buffer[MaxRecordLine + 1];
     for (;;) {
-        QByteArray part = file_.pos() < size_ ? file_.readLine(MaxRecordLine) : QByteArray();
-        // Only what the file held when it was opened.
-        if (file_.pos() > size_)
-            part.chop(file_.pos() - size_);
-        if (part.isEmpty()) {
-            if (file_.error() != QFileDevice::NoError) {
-                failed_ = true;
-                failure_ = QStringLiteral("ошибка чтения файла печати %1: %2")
-                               .arg(QDir::toNativeSeparators(file_.fileName()), FileErrorText(file_));
-                return false;
-            }
-            torn_ = !line.isEmpty();
+        const qint64 room = std::min<qint64>(sizeof buffer, size_ - file_.pos() + 1);
+        const qint64 got = room > 1 ? file_.readLine(buffer, room) : 0;
+        if (got < 0) {
+            failed_ = true;
+            failure_ = QStringLiteral("ошибка чтения файла печати %1: %2")
+                           .arg(QDir::toNativeSeparators(file_.fileName()), FileErrorText(file_));
+            return false;
+        }
+        if (got == 0) {
+            torn_ = !line_.isEmpty();
             return false;
         }
         // Only the start of an overlong line is kept: it reads as damaged anyway.
-        if (line.size() < MaxRecordLine)
-            line += part;
-        if (part.endsWith('\n'))
+        if (line_.size() < MaxRecordLine)
+            line_.append(buffer, got);
+        if (buffer[got - 1] == '\n')
             break;
     }
-    whole_ = std::min(file_.pos(), size_);
-    const bool ended = line.endsWith(LineEnd);
-    record = ended ? ParseSealRecord(QByteArrayView(line).chopped(2)) : SealRecord{};
+    whole_ = file_.pos();
+    record = line_.endsWith(LineEnd) ? ParseSealRecord(QByteArrayView(line_).chopped(2)) : SealRecord{};
     return true;
 }
 
