@@ -92,6 +92,11 @@ TEST_F(Seal, ARemovedLineIsNamedAsRemovedAlsoWithItsSeal)
 {
     for (int k = 1; k <= 4; ++k)
         weigh(k);
+    // The next day begun: this one is no longer the chain's newest.
+    const QDateTime now = clock.now;
+    clock.now = now.addDays(1);
+    weigh(5);
+    clock.now = now;
     const QList<QByteArray> written = lines();
     QList<QByteArray> edited = written;
     edited.removeAt(1);
