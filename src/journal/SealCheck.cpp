@@ -256,8 +256,7 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
             if ((kind == SealFinding::Kind::Removed && last.line == line) ||
                 (kind == SealFinding::Kind::Changed && last.line + last.count == line)) {
                 last.count += count;
-                if (kind != SealFinding::Kind::Continued)
-                    w.lastFaultRecord = w.records;
+                w.lastFaultRecord = w.records;
                 return;
             }
         }
@@ -291,8 +290,6 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
         if (r.kind == SealLink) {
             const std::optional<QByteArray> earlier =
                 r.day.isValid() ? RecordCodeOf(in.dataDir, r.day, r.records) : ChainStartCode(in.key);
-            if (w.records == 1 && !r.day.isValid())
-                w.chainStart = true;
             if (!earlier) {
                 fault(SealFinding::Kind::ChainBroken, day.line(), 0, r.day);
             } else if (previousKnown && coder.code(previous, r, *earlier) != r.code) {

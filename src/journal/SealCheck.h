@@ -97,7 +97,6 @@ struct SealWalk {
     QByteArray lastCode;
     char lastKind = 0;
     QDate lastNext;             // the last record's day when it is N
-    bool chainStart = false;    // the day's link is the chain's start
     QByteArray codeAtHead;      // the code of record number `headRecords`, when asked for
     qint64 lastFaultRecord = 0;  // the number of the record at the last fault found, 0 for none
     qint64 lastAfterFault = 0;   // the number of the last "G C" record
