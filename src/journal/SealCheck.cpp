@@ -670,17 +670,42 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
             report.fault([&] { return FaultText(f); }, f.count);
     }
 
-    // The newest lines and their seals cut together: the head remembers how
-    // far the day was sealed, and a day the chain left ends by saying where.
-    if (isHeadDay && (w.records < head->records || (head->records > 0 && w.codeAtHead != head->code))) {
+    // The newest seals cut: the head remembers how far the day was sealed.
+    // Lines still there lost their seals; lines gone went with theirs. A day
+    // the chain left ends by saying where.
+    const bool cut = isHeadDay && (w.records < head->records || (head->records > 0 && w.codeAtHead != head->code));
+    QList<int> pending;
+    QList<int> sealsRemoved;
+    for (const SealTailPiece& piece : w.tail) {
+        const QList<int> lines = Span(piece.firstLine, piece.lastLine);
+        if (piece.kind == SealTailPiece::Kind::Pending) {
+            pending << lines;
+        } else if (cut) {
+            sealsRemoved << lines;
+        } else if (openEnd && piece.kind == SealTailPiece::Kind::Crash) {
+            report.notes << Lines(lines, QStringLiteral("ещё не запечатана: сбой до её печати"), {}, true);
+        } else if (openEnd && piece.kind == SealTailPiece::Kind::Torn) {
+            report.notes << Lines(lines, QStringLiteral("оборвана при сбое и не запечатана"), {}, true);
+        } else {
+            report.fault(
+                [&] { return Said{Lines(lines, QStringLiteral("не запечатана"), QStringLiteral("не запечатаны"), false)}; },
+                static_cast<int>(lines.size()));
+        }
+    }
+    if (!sealsRemoved.isEmpty()) {
+        report.fault([&] { return FaultText({SealFinding::Kind::SealsRemoved, sealsRemoved.first(),
+                                             static_cast<int>(sealsRemoved.size()), {}}); },
+                     static_cast<int>(sealsRemoved.size()));
+    }
+    if (cut && head->lines > w.lines + sealsRemoved.size()) {
         report.fault(
             [&] {
                 return Said{QStringLiteral("последние строки удалены вместе с печатью (было запечатано %1, осталось %2)")
                                 .arg(LineCount(static_cast<int>(head->lines)))
-                                .arg(w.lines)};
+                                .arg(w.lines + sealsRemoved.size())};
             },
             0);
-    } else if (head && w.sealExists && !openEnd && w.lastKind != SealNext && w.records > 0) {
+    } else if (!cut && head && w.sealExists && !openEnd && w.lastKind != SealNext && w.records > 0) {
         report.fault(
             [&] {
                 return Said{QStringLiteral("конец журнала удалён вместе с печатью (после строки %1)")
@@ -688,20 +713,9 @@ SealCheck CheckDaySeal(const QString& dataDir, const QDate& date, qint64 limit)
             },
             0);
     }
-
-    for (const SealTailPiece& piece : w.tail) {
-        const QList<int> lines = Span(piece.firstLine, piece.lastLine);
-        if (piece.kind == SealTailPiece::Kind::Pending) {
-            report.notes << Lines(lines, QStringLiteral("ещё не запечатана: печать не удалась при записи"),
-                                  QStringLiteral("ещё не запечатаны: печать не удалась при записи"), true);
-        } else if (openEnd && piece.kind == SealTailPiece::Kind::Crash) {
-            report.notes << Lines(lines, QStringLiteral("ещё не запечатана: сбой до её печати"), {}, true);
-        } else if (openEnd && piece.kind == SealTailPiece::Kind::Torn) {
-            report.notes << Lines(lines, QStringLiteral("оборвана при сбое и не запечатана"), {}, true);
-        } else {
-            report.fault([&] { return Said{Lines(lines, QStringLiteral("не запечатана"), QStringLiteral("не запечатаны"), false)}; },
-                         static_cast<int>(lines.size()));
-        }
+    if (!pending.isEmpty()) {
+        report.notes << Lines(pending, QStringLiteral("ещё не запечатана: печать не удалась при записи"),
+                              QStringLiteral("ещё не запечатаны: печать не удалась при записи"), true);
     }
     if (!w.lateLines.isEmpty()) {
         report.notes << Lines(w.lateLines, QStringLiteral("запечатана при запуске после сбоя"),
