@@ -261,7 +261,11 @@ SealWalk WalkDaySeal(const SealWalkInput& in)
             }
         }
         w.findings.append({kind, line, count, on});
-        if (kind != SealFinding::Kind::Continued && kind != SealFinding::Kind::Torn && kind != SealFinding::Kind::Before)
+        // Gaps are the terminal's own word on what it found, and a
+        // continued day no fault: neither asks for sealing to go on marked.
+        if (kind != SealFinding::Kind::Continued && kind != SealFinding::Kind::Torn &&
+            kind != SealFinding::Kind::Before && kind != SealFinding::Kind::Foreign &&
+            kind != SealFinding::Kind::SealsRemoved)
             w.lastFaultRecord = w.records;
     };
 

@@ -87,14 +87,11 @@ struct DayState {
     QString changed;  // the check's words when the day failed its check
 };
 
+// A fault found after the last "G C" record (gaps are the terminal's own
+// word on what it found and need none).
 bool NeedsFaultMark(const SealWalk& walk)
 {
-    for (const SealFinding& f : walk.findings) {
-        if (f.kind != SealFinding::Kind::Continued && f.kind != SealFinding::Kind::Torn &&
-            f.kind != SealFinding::Kind::Before)
-            return walk.lastFaultRecord > walk.lastAfterFault;
-    }
-    return false;
+    return walk.lastFaultRecord > walk.lastAfterFault;
 }
 
 DayState Examine(const QString& dataDir, const QByteArray& key, const std::optional<SealHead>& head,
