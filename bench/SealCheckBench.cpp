@@ -3,9 +3,9 @@
 // changed, and the start-up examination of the same day. Prints table rows
 // (wall time and the peak of resident memory above what the process held
 // before the step); figures, never a verdict.
-//   veltar-bench-seal-check [MEGABYTES [DATA_DIR]]
-// With a data directory, only makes the sealed day there (06-15-2026), to
-// start the terminal on it.
+//   veltar-bench-seal-check [MEGABYTES [DATA_DIR [MM-DD-YYYY]]]
+// With a data directory, only makes the sealed day there (06-15-2026 unless
+// given), to start the terminal on it.
 
 #include "GeneratedJournal.h"
 
@@ -165,10 +165,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const qint64 megabytes = argc > 1 ? std::atoll(argv[1]) : 50;
-    const QDate day(2026, 6, 15);
+    const QDate day = argc > 3 ? QDate::fromString(QString::fromLatin1(argv[3]), QStringLiteral("MM-dd-yyyy"))
+                               : QDate(2026, 6, 15);
     qint64 lines = 0;
     if (argc > 2)
-        return MakeSealedDay(QString::fromLocal8Bit(argv[2]) + u'/', day, megabytes, lines) ? 0 : 1;
+        return day.isValid() && MakeSealedDay(QString::fromLocal8Bit(argv[2]) + u'/', day, megabytes, lines) ? 0 : 1;
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
