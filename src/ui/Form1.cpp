@@ -277,7 +277,6 @@ Status Form1::load()
             sealingAtStartUp_ = false;
             if (const QString told = FinishStartUpSealing(*sealing); !told.isEmpty())
                 terminal_.panel.message(told);
-            emit startUpSealed();
         });
     // Presetting the scale dialog creates it, hidden.
     dialog(form3_)->preset();

@@ -79,10 +79,6 @@ public:
     QAction* mnu_Link = nullptr;
     QAction* mnu_Prog = nullptr;
 
-signals:
-    // Start-up sealing has ended, and what it found was told.
-    void startUpSealed();
-
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
