@@ -304,8 +304,8 @@ Result<std::optional<SealHead>> ReadSealHead(const QString& dataDir, const QByte
         return Read::failure(Status::failure(ErrorNumber::BadRecordLength,
                                              QStringLiteral("запись о последней печати %1 повреждена").arg(shown)));
     };
-    // Far larger than any real head: a day has at most 1000 weighings.
-    if (info.size() > 256 * 1024)
+    // Far larger than any real head: it lists at most 2000 pending lines.
+    if (info.size() > 512 * 1024)
         return damaged();
     const Result<QByteArray> bytes = ReadWholeFile(path, false);
     if (!bytes.ok())

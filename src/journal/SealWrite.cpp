@@ -31,7 +31,7 @@ struct OwnLine {
 
 // Far more than a day's weighings: past it, the oldest lines wait no longer
 // in memory and read as not sealed.
-constexpr int OwnLinesKept = 5000;
+constexpr int OwnLinesKept = 2000;
 
 // What this process knows of the day the chain is at, valid while both of
 // its files have the sizes the last seal left them with.
