@@ -101,6 +101,7 @@ struct SealWalk {
     qint64 lastFaultRecord = 0;  // the number of the record at the last fault found, 0 for none
     qint64 lastAfterFault = 0;   // the number of the last "G C" record
     qint64 sealWholeBytes = 0;
+    qint64 sealSize = 0;  // the seal file's bytes when it was opened
     qint64 end = 0;   // where the records end in the day file
     qint64 size = 0;  // the day file's bytes looked at
     bool endsMidLine = false;  // the last byte looked at ends no line

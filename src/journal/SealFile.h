@@ -105,6 +105,7 @@ public:
     // end. A last line without its CR LF (a write cut short) is no record.
     bool next(SealRecord& record);
     qint64 wholeBytes() const { return whole_; }  // up to the last CR LF read
+    qint64 size() const { return size_; }         // what it held when opened
     bool tornTail() const { return torn_; }
     bool failed() const { return failed_; }
     QString failure() const { return failure_; }
