@@ -2,9 +2,11 @@
 
 #include "core/ErrorText.h"
 #include "core/TextRules.h"
+#include "journal/DayFile.h"
 #include "journal/PastJournal.h"
 #include "journal/SealFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,14 +75,21 @@ Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir, const QDate& today,
         return Result<QByteArray>::failure(
             KeyFailure(ErrorNumber::DeviceIo, path, QStringLiteral("не записан: %1").arg(*failed)));
     }
+    if (const Status begun = BeginSealing(dataDir, key, today, told); !begun.ok())
+        return Result<QByteArray>::failure(begun);
+    return Result<QByteArray>::success(key);
+}
+
+Status BeginSealing(const QString& dataDir, const QByteArray& key, const QDate& today, QString* told)
+{
     // The head remembers from when days are sealed: a day after it without
     // a seal lost it, and a key missing later is never made again unnoticed.
     SealHead begun;
     begun.firstDay = today;
     if (const auto failed = SaveSealHead(dataDir, key, begun)) {
-        return Result<QByteArray>::failure(Status::failure(
-            ErrorNumber::DeviceIo, QStringLiteral("запись о начале печати %1 не записана: %2")
-                                       .arg(QDir::toNativeSeparators(SealHeadFileName(dataDir)), *failed)));
+        return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("запись о начале печати %1 не записана: %2")
+                                                          .arg(QDir::toNativeSeparators(SealHeadFileName(dataDir)),
+                                                               *failed));
     }
     if (told) {
         int earlier = 0;
@@ -92,5 +101,20 @@ Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir, const QDate& today,
                         .arg(earlier);
         }
     }
-    return Result<QByteArray>::success(key);
+    return Status::success();
+}
+
+bool SealingNotBegun(const QString& dataDir)
+{
+    const QFileInfo head(SealHeadFileName(dataDir));
+    if (head.exists() || head.isSymLink() || !SealedDays(dataDir).isEmpty())
+        return false;
+    const QDateTime keyMade = QFileInfo(SealKeyFileName(dataDir)).lastModified();
+    if (!keyMade.isValid())
+        return false;
+    for (const QDate& day : DaysWithJournal(dataDir)) {
+        if (QFileInfo(DayFileName(dataDir, day)).lastModified() > keyMade)
+            return false;
+    }
+    return true;
 }

@@ -25,3 +25,13 @@ Result<QByteArray> ReadSealKey(const QString& dataDir);
 // `told` gets what the operator is to hear of a key made beside journals of
 // earlier days, which it does not seal.
 Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir, const QDate& today, QString* told = nullptr);
+
+// Sealing begun today beside a key already made: the head durably written,
+// with `told` as above.
+Status BeginSealing(const QString& dataDir, const QByteArray& key, const QDate& today, QString* told = nullptr);
+
+// Whether a key is there but sealing has not begun: no head, no seal file,
+// and no journal written since the key was made. On Windows the installer
+// makes the key, and the terminal's first start finds it so. Seals and the
+// head deleted after days were written under the key are no first start.
+bool SealingNotBegun(const QString& dataDir);

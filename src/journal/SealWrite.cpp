@@ -208,6 +208,17 @@ Status Prepare(Writer& w, const QDate& today)
         w.head = read.value;
         return Status::success();
     }
+    if (read.ok() && SealingNotBegun(w.dataDir)) {
+        // The key made by the installer: this is the first start.
+        QString told;
+        if (const Status begun = BeginSealing(w.dataDir, w.key, today, &told); !begun.ok())
+            return begun;
+        w.head = SealHead{};
+        w.head->firstDay = today;
+        if (!told.isEmpty())
+            w.notes << told;
+        return Status::success();
+    }
     // Made again: the chain goes on from the latest sealed day, and the day
     // sealing began is no longer known, so no day reads as sealed before it.
     SealHead rebuilt;

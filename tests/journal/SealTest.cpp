@@ -284,7 +284,15 @@ TEST_F(Seal, TheTerminalSealsOnlyWhatItWrote)
 TEST_F(Seal, DeletedSealsReadAsDeletedNotAsOlderThanTheSeal)
 {
     dir.write(dayName(QDate(2026, 6, 10)), QByteArray(" 1\t06-10-2026  09:00:00     1кг    0кг\r\n"));
-    // The key is made beside a journal it never sealed, and that is told.
+    // The key made after that journal, before the first start, as the
+    // installer makes it: sealing begins at that start, and that is told.
+    const auto madeAt = [&](const QString& name, const QDateTime& when) {
+        QFile file(dir.file(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(when, QFileDevice::FileModificationTime));
+    };
+    dir.write(QStringLiteral("Seal.key"), QByteArray(SealKeySize, 'k'));
+    madeAt(dayName(QDate(2026, 6, 10)), QDateTime::currentDateTime().addDays(-2));
+    madeAt(QStringLiteral("Seal.key"), QDateTime::currentDateTime().addDays(-1));
     EXPECT_EQ(SealAtStartUp(dir.path(), clock.currentDate()),
               QStringLiteral("Печать журналов начата 06-15-2026: журналы прежних дней (1) записаны без печати."));
     weigh(1);
@@ -295,6 +303,10 @@ TEST_F(Seal, DeletedSealsReadAsDeletedNotAsOlderThanTheSeal)
     EXPECT_EQ(CheckDaySeal(dir.path(), QDate(2026, 6, 15)).text, QStringLiteral("Журнал без печати: печать удалена"));
     EXPECT_EQ(check().verdict, SealCheck::Verdict::SealMissing);
     EXPECT_EQ(CheckDaySeal(dir.path(), QDate(2026, 6, 10)).verdict, SealCheck::Verdict::NoSeal);
+    // The head deleted too: journals written since the key was made tell
+    // that this is no first start.
+    ASSERT_TRUE(QFile::remove(dir.file(QStringLiteral("Seal.head"))));
+    EXPECT_TRUE(SealAtStartUp(dir.path(), clock.currentDate()).contains(QStringLiteral("составлена заново")));
     // Nor is a key made anew beside a history that was sealed.
     ASSERT_TRUE(QFile::remove(dir.file(QStringLiteral("Seal.key"))));
     EXPECT_TRUE(SealAtStartUp(dir.path(), clock.currentDate()).contains(QStringLiteral("новый ключ не создан")));
