@@ -1,6 +1,6 @@
 // Recording a weighing with real files (the day file appended and synced,
-// its seal line appended and synced, the settings file replaced through
-// QSaveFile), its three file steps alone,
+// its seal record appended and synced, the chain's head and the settings
+// file replaced through QSaveFile), its file steps alone,
 // loading day files of 1000 and 100,000 lines, and an earlier day's file read
 // and totalled as the day journal window does.
 //
@@ -138,24 +138,21 @@ void BM_AppendDayFileLine(benchmark::State& state)
 BENCHMARK(BM_AppendDayFileLine)
     ->Apply([](benchmark::internal::Benchmark* b) { EachCallTimed(b, 200); });
 
-// The seal of a line alone: its seal line appended and synced. The journal
-// line it seals is appended first, untimed.
-void BM_SealWrittenLine(benchmark::State& state)
+// A line appended and sealed, as a weighing does it: the day-file append,
+// the seal record appended and synced, the chain's head replaced.
+void BM_AppendSealedLine(benchmark::State& state)
 {
     Recorder& r = TheRecorder();
     r.next();
     const QDate date = r.clock.currentDate();
     const QString line = JournalLine(1, r.terminal->state.Records(1));
-    const QByteArray bytes = ToCp1251(line + LineEnd);
     for (auto _ : state) {
-        state.PauseTiming();
-        const bool appended = AppendDayFileLine(*r.terminal, line, date).ok();
-        state.ResumeTiming();
-        if (!appended || !SealWrittenLine(r.terminal->dataDir, date, bytes).isEmpty())
+        const SealedAppend written = AppendSealedLine(*r.terminal, line, date);
+        if (!written.appended.ok() || !written.unsealed.isEmpty())
             state.SkipWithError("sealing failed");
     }
 }
-BENCHMARK(BM_SealWrittenLine)
+BENCHMARK(BM_AppendSealedLine)
     ->Apply([](benchmark::internal::Benchmark* b) { EachCallTimed(b, 200); });
 
 // With an argument: the file first gets that many bytes beyond its records,

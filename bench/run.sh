@@ -37,7 +37,7 @@ say() { echo "bench: $*" >&2; }
 bash scripts/setup.sh >&2
 
 targets=(veltar-terminal veltar-scale-sim veltar-bench-poll veltar-bench-journal veltar-bench-render
-         veltar-bench-settings veltar-bench-bare veltar-bench-link veltar-bench-site)
+         veltar-bench-settings veltar-bench-bare veltar-bench-link veltar-bench-site veltar-bench-seal-check)
 say "configuring and building ${targets[*]} in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if ! make -C "$build" help | grep 'veltar-bench-poll' >/dev/null; then
@@ -308,6 +308,13 @@ if ! site_rows=$(TMPDIR="$work" "$build/bench/veltar-bench-site" "$site_window" 
   exit 1
 fi
 
+say "the seal's check of a 50 MB day"
+if ! seal_rows=$(TMPDIR="$work" "$build/bench/veltar-bench-seal-check" 50 2>"$work/seal.err"); then
+  cat "$work/seal.err" >&2
+  say "veltar-bench-seal-check failed"
+  exit 1
+fi
+
 # --- The table ---------------------------------------------------------------
 
 cpu_model=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo)
@@ -323,9 +330,9 @@ cat <<EOF
 | System | ${os_name}, Linux $(uname -r), Qt ${qt_version} | temporary files on ${fs_type} |
 | Polling pass, own scale, 0 · 300 · 1024 bytes waiting | $(poll_cell Veltar) | Timer1_Timer + Timer2_Timer through a fake port (decode, frame search, display text, detector); STX "  12.50" ST frames; CPU time, median of ${repetitions} |
 | Polling pass, AED 9101B, 0 · 300 · 1024 bytes waiting | $(poll_cell Aed) | as above; an answer "   24865" CR LF, then more answers |
-| RecordWeighing with its seal, real files | $(stat_cell BM_RecordWeighing) | ${recordings} single calls, wall time; day file appended and synced, its seal line appended and synced, settings replaced via QSaveFile; 250 a day |
+| RecordWeighing with its seal, real files | $(stat_cell BM_RecordWeighing) | ${recordings} single calls, wall time; day file appended and synced, its seal record appended and synced, the chain's head and the settings replaced via QSaveFile; 250 a day |
 | · of which appending the day-file line | $(stat_cell BM_AppendDayFileLine) | 200 single calls |
-| · of which sealing the line | $(stat_cell BM_SealWrittenLine) | 200 single calls: the HMAC and the seal file appended and synced |
+| · of which appending and sealing the line | $(stat_cell BM_AppendSealedLine) | 200 single calls: the day-file append, the HMAC, the seal file appended and synced, the head replaced |
 | · of which saving the settings | $(stat_cell 'BM_SaveSettings/0') | 200 single calls, 650-byte file (nothing read back) |
 | LoadDayFile, 1000 lines | $(timed "$journal" '^BM_LoadDayFile/1000/.*_median$' real_time) | $(value "$journal" '^BM_LoadDayFile/1000/.*_median$' label | awk '{ printf "%.0f", $1 / 1000 }') kB Windows-1251; wall time, median of ${repetitions} |
 | LoadDayFile, 100,000 lines | $(timed "$journal" '^BM_LoadDayFile/100000/.*_median$' real_time) | $(value "$journal" '^BM_LoadDayFile/100000/.*_median$' label | awk '{ printf "%.1f", $1 / 1e6 }') MB |
@@ -341,4 +348,5 @@ cat <<EOF
 ${floor_row}
 ${link_rows}
 ${site_rows}
+${seal_rows}
 EOF

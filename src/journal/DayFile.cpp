@@ -92,3 +92,10 @@ std::optional<std::int16_t> LastWeighingNumber(const Terminal& terminal)
     }
     return std::nullopt;
 }
+
+void ContinueDayNumbering(Terminal& terminal)
+{
+    const std::optional<std::int16_t> last = LastWeighingNumber(terminal);
+    if (last && *last > terminal.state.DayIndex)
+        terminal.state.DayIndex = *last;
+}

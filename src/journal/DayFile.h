@@ -29,3 +29,9 @@ Status LoadDayFile(Terminal& terminal);
 // file is missing or unreadable, or when no line of it reads as a numbered
 // weighing line (sum lines have no number).
 std::optional<std::int16_t> LastWeighingNumber(const Terminal& terminal);
+
+// At start-up: the day's numbering goes on after the last weighing line of
+// today's file when that is further than the settings file says, as after a
+// stop between the line's append and the settings' save; a number is never
+// given twice in a day.
+void ContinueDayNumbering(Terminal& terminal);

@@ -93,17 +93,19 @@ Status RecordWeighing(Terminal& terminal)
     }
 
     QStringList problems;
-    if (const Status appended = AppendDayFileLine(terminal, s.FileLine, date); !appended.ok()) {
+    const SealedAppend written = AppendSealedLine(terminal, s.FileLine, date);
+    if (!written.appended.ok()) {
         problems << QStringLiteral("Взвешивание №%1 показано в журнале на экране, но не записано в файл журнала: %2.")
                         .arg(s.DayIndex)
-                        .arg(AfterColon(appended.description));
-    } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(s.FileLine + LineEnd));
-               !unsealed.isEmpty()) {
+                        .arg(AfterColon(written.appended.description));
+    } else if (!written.unsealed.isEmpty()) {
         // The weighing stands: only its proof against later edits is missing.
         problems << QStringLiteral("Взвешивание №%1 записано, но не запечатано: %2.")
                         .arg(s.DayIndex)
-                        .arg(AfterColon(unsealed));
+                        .arg(AfterColon(written.unsealed));
     }
+    if (!written.note.isEmpty())
+        problems << written.note;
     // The counters are saved even when the line could not be appended: they
     // already count the weighing on screen.
     if (const Status saved = SaveSettings(terminal); !saved.ok()) {

@@ -1,9 +1,13 @@
 #include "journal/SealKey.h"
 
 #include "core/ErrorText.h"
+#include "core/TextRules.h"
 #include "core/WholeFile.h"
+#include "journal/DayFile.h"
+#include "journal/PastJournal.h"
 #include "journal/SealFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,12 +55,13 @@ Result<QByteArray> ReadSealKey(const QString& dataDir)
     return Result<QByteArray>::success(key);
 }
 
-Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
+Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir, const QDate& today, QString* told)
 {
     const QString path = SealKeyFileName(dataDir);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         return ReadSealKey(dataDir);
-    if (!SealedDays(dataDir).isEmpty()) {
+    const QFileInfo head(SealHeadFileName(dataDir));
+    if (head.exists() || head.isSymLink() || !SealedDays(dataDir).isEmpty()) {
         return Result<QByteArray>::failure(
             KeyFailure(ErrorNumber::FileNotFound, path,
                        QStringLiteral("не найден, а журналы прежних дней запечатаны им; новый ключ не создан")));
@@ -73,5 +78,46 @@ Result<QByteArray> ReadOrMakeSealKey(const QString& dataDir)
         return Result<QByteArray>::failure(
             KeyFailure(failed->number, path, QStringLiteral("не записан: %1").arg(failed->cause)));
     }
+    if (const Status begun = BeginSealing(dataDir, key, today, told); !begun.ok())
+        return Result<QByteArray>::failure(begun);
     return Result<QByteArray>::success(key);
+}
+
+Status BeginSealing(const QString& dataDir, const QByteArray& key, const QDate& today, QString* told)
+{
+    // The head remembers from when days are sealed: a day after it without
+    // a seal lost it, and a key missing later is never made again unnoticed.
+    SealHead begun;
+    begun.firstDay = today;
+    if (const auto failed = SaveSealHead(dataDir, key, begun)) {
+        return Status::failure(ErrorNumber::DeviceIo, QStringLiteral("запись о начале печати %1 не записана: %2")
+                                                          .arg(QDir::toNativeSeparators(SealHeadFileName(dataDir)),
+                                                               *failed));
+    }
+    if (told) {
+        int earlier = 0;
+        for (const QDate& day : DaysWithJournal(dataDir))
+            earlier += day < today ? 1 : 0;
+        if (earlier > 0) {
+            *told = QStringLiteral("Печать журналов начата %1: журналы прежних дней (%2) записаны без печати.")
+                        .arg(DateText(today))
+                        .arg(earlier);
+        }
+    }
+    return Status::success();
+}
+
+bool SealingNotBegun(const QString& dataDir)
+{
+    const QFileInfo head(SealHeadFileName(dataDir));
+    if (head.exists() || head.isSymLink() || !SealedDays(dataDir).isEmpty())
+        return false;
+    const QDateTime keyMade = QFileInfo(SealKeyFileName(dataDir)).lastModified();
+    if (!keyMade.isValid())
+        return false;
+    for (const QDate& day : DaysWithJournal(dataDir)) {
+        if (QFileInfo(DayFileName(dataDir, day)).lastModified() > keyMade)
+            return false;
+    }
+    return true;
 }

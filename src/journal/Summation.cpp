@@ -23,14 +23,15 @@ void Command3_Click(Terminal& terminal)
         s.JournalText += line + LineEnd;
         d.Text1 = s.JournalText;
         d.Text1SelStart = s.JournalText.size();
-        const QDate date = terminal.clock.currentDate();
-        if (const Status appended = AppendDayFileLine(terminal, line, date); !appended.ok()) {
+        const SealedAppend written = AppendSealedLine(terminal, line, terminal.clock.currentDate());
+        if (!written.appended.ok()) {
             problems << QStringLiteral("Строка суммы показана в журнале на экране, но не записана в файл журнала: %1.")
-                            .arg(AfterColon(appended.description));
-        } else if (const QString unsealed = SealWrittenLine(terminal.dataDir, date, ToCp1251(line + LineEnd));
-                   !unsealed.isEmpty()) {
-            problems << QStringLiteral("Строка суммы записана, но не запечатана: %1.").arg(AfterColon(unsealed));
+                            .arg(AfterColon(written.appended.description));
+        } else if (!written.unsealed.isEmpty()) {
+            problems << QStringLiteral("Строка суммы записана, но не запечатана: %1.").arg(AfterColon(written.unsealed));
         }
+        if (!written.note.isEmpty())
+            problems << written.note;
         // The totals stay on view until the next weighing or activation.
         if (const Status saved = SaveSettings(terminal); !saved.ok()) {
             problems << QStringLiteral("Состояние суммирования не сохранено в файле настроек: %1.")

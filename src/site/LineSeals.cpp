@@ -1,21 +1,16 @@
 #include "site/LineSeals.h"
 
-#include "journal/SealFile.h"
+#include "journal/SealCheck.h"
 
 QHash<int, QByteArray> LineSealCodes(const QString& dataDir, const QDate& day)
 {
+    // Only codes the seal vouches for under the key: a seal line copied or
+    // left over after an edit gives its line no code.
     QHash<int, QByteArray> codes;
-    const Result<QByteArray> bytes = ReadWholeFile(SealFileName(dataDir, day), true);
-    if (!bytes.ok())
-        return codes;
-    const SealFileContent content = ParseSealFile(bytes.value);
-    for (qsizetype i = 1; i < content.lines.size(); ++i) {
-        // Only lines in their place: after the first that is not, the
-        // numbering says nothing of which journal line a code belongs to.
-        if (content.firstBadLine >= 0 && i >= content.firstBadLine)
-            break;
-        const SealLine& line = content.lines[i];
-        codes.insert(line.number, line.code.toHex());
+    const QStringList byLine = SealCodesOfLines(dataDir, day);
+    for (qsizetype i = 0; i < byLine.size(); ++i) {
+        if (!byLine[i].isNull())
+            codes.insert(static_cast<int>(i + 1), byLine[i].toLatin1());
     }
     return codes;
 }

@@ -419,14 +419,11 @@ bool Worker::sendDay(const QDate& date)
             seals = LineSealCodes(s_.dataDir, date);
             sealsRead = true;
         }
-        // Seal codes follow the seal's own numbering of CR LF lines, which
-        // is ours while every line so far ended so.
-        bool crLf = crLfOnly;
+        // The seal numbers the lines as we do, every line end counted.
         for (JournalRow& row : rows) {
             ClassifyJournalRow(row);
-            if (crLf && row.endsWithCrLf && seals.contains(row.line))
+            if (seals.contains(row.line))
                 row.seal = QString::fromLatin1(seals.value(row.line));
-            crLf = crLf && row.endsWithCrLf;
         }
         // A line written a moment ago may still be waiting for its seal
         // line: it goes at the next look, with its seal.

@@ -339,13 +339,18 @@ void DayJournalWindow::printText(const DayView& view, const QString& text)
     // operator is told comes back to the window's thread.
     auto output = std::make_shared<ReportOutput>(ChooseReportOutput(terminal_, day));
     auto journal = std::make_shared<QString>(text);
-    const QString closing = view.seal.text;  // the reprint ends with the seal's status
+    // The reprint ends with the seal's status and the chain's head.
+    QStringList closing;
+    for (const QString& line : {view.seal.text, SealHeadLine(terminal_.dataDir)}) {
+        if (!line.isEmpty())
+            closing << line;
+    }
     auto said = std::make_shared<QString>();
     OperatorPanel* panel = &terminal_.panel;
     QPointer<DayJournalWindow> self(this);
     RunInBackground(
         QCoreApplication::instance(),
-        [output, journal, said, day, closing] {
+        [output, journal, said, day, closing = closing.join(u'\n')] {
             *said = PrintReportOn(*output, *journal, day, closing);
             *journal = QString();
         },

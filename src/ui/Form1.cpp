@@ -1,12 +1,14 @@
 #include "ui/Form1.h"
 
 #include "journal/RecordWeighing.h"
+#include "journal/SealWrite.h"
 #include "journal/Summation.h"
 #include "link/LinkService.h"
 #include "scale/PollingCycle.h"
 #include "site/SiteService.h"
 #include "scale/PortWatch.h"
 #include "ui/ActiveWindow.h"
+#include "ui/BackgroundWork.h"
 #include "ui/PrintReport.h"
 #include "ui/DatabaseDialog.h"
 #include "ui/DayJournalWindow.h"
@@ -267,6 +269,20 @@ Status Form1::load()
     const Status loaded = Form_Load(terminal_);
     if (!loaded.ok())
         return loaded;
+    // Lines a crash or a failed seal left without their seal are sealed now,
+    // marked so. A large day takes a while to check, so the files are read
+    // on a thread of their own while the scale is polled; weighings recorded
+    // meanwhile are sealed after them.
+    const std::shared_ptr<StartUpSealing> sealing =
+        BeginStartUpSealing(terminal_.dataDir, terminal_.clock.currentDate());
+    sealingAtStartUp_ = true;
+    RunInBackground(
+        this, [sealing] { ExamineForStartUp(*sealing); },
+        [this, sealing] {
+            sealingAtStartUp_ = false;
+            if (const QString told = FinishStartUpSealing(*sealing); !told.isEmpty())
+                terminal_.panel.message(told);
+        });
     // Presetting the scale dialog creates it, hidden.
     dialog(form3_)->preset();
     render();

@@ -30,8 +30,11 @@ public:
     explicit Form1(Terminal& terminal, QWidget* parent = nullptr);
 
     // Start-up: Form_Load, then the scale dialog created hidden with its
-    // presets. A failure here ends the program.
+    // presets, and start-up sealing begun on a thread of its own. A failure
+    // here ends the program.
     Status load();
+    // Start-up sealing is still reading and checking.
+    bool sealingAtStartUp() const { return sealingAtStartUp_; }
 
     // Puts the Display record on the widgets; the only writer of them.
     void render();
@@ -119,4 +122,5 @@ private:
     qsizetype shownSelStart_ = -1;
     bool activatedOnce_ = false;
     bool returningFromDialog_ = false;
+    bool sealingAtStartUp_ = false;
 };

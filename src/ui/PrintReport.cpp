@@ -3,6 +3,7 @@
 #include "core/ErrorText.h"
 #include "core/TextRules.h"
 #include "journal/Report.h"
+#include "journal/SealCheck.h"
 #include "ui/ReportPrinter.h"
 
 #include <QDir>
@@ -100,5 +101,8 @@ void PrintJournalReport(Terminal& terminal, const QString& journalText, const QD
 
 void Command1_Click(Terminal& terminal)
 {
-    PrintJournalReport(terminal, terminal.state.JournalText, terminal.clock.currentDate());
+    // Ends with the chain's head, so that paper in the office witnesses how
+    // far the journals were sealed when it was printed.
+    PrintJournalReport(terminal, terminal.state.JournalText, terminal.clock.currentDate(),
+                       SealHeadLine(terminal.dataDir));
 }

@@ -50,5 +50,6 @@ QString PrintReportOn(const ReportOutput& output, const QString& journalText, co
 void PrintJournalReport(Terminal& terminal, const QString& journalText, const QDate& date,
                         const QString& closingLine = QString());
 
-// "Печать отчета": the report of the journal on screen, under today's date.
+// "Печать отчета": the report of the journal on screen, under today's date,
+// ending with the head of the seal's chain.
 void Command1_Click(Terminal& terminal);

@@ -152,7 +152,11 @@ Status PaintJournalReport(QPrinter& printer, const QString& journalText, const Q
             return going;
         });
     }
-    if (going && !closingLine.isEmpty())
-        pages.line(closingLine);
+    if (going && !closingLine.isEmpty()) {
+        for (const QString& line : closingLine.split(u'\n')) {
+            if (!pages.line(line))
+                break;
+        }
+    }
     return pages.end();
 }

@@ -36,7 +36,7 @@ Status PaintReport(QPrinter& printer, const QStringList& lines);
 // long day prints in the memory of one line, not of all of them. QPainter
 // may paint on a printer from any one thread at a time, so this may run away
 // from the window's thread.
-// The closing line, when there is one, follows the journal (a reprint's seal
-// status).
+// The closing lines, when there are any (one per LF), follow the journal:
+// the chain's head, after a reprint's seal status.
 Status PaintJournalReport(QPrinter& printer, const QString& journalText, const QDate& date,
                           const QString& closingLine = QString());

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace {
 
@@ -32,5 +33,15 @@ void ShowSealCheck(const SealCheck& check, QLabel* status, QPlainTextEdit* box, 
     QPalette palette = status->palette();
     palette.setColor(QPalette::WindowText, colour);
     status->setPalette(palette);
-    markLines(box, boxShowsJournal ? check.faultyLines : QList<int>(), FaultyLineBackground);
+    // Only the lines the box holds: a very long day shows its first lines.
+    QList<int> shown;
+    if (boxShowsJournal) {
+        const int blocks = box->document()->blockCount();
+        for (const int line : check.faultyLines) {
+            if (line > blocks)
+                break;
+            shown.append(line);
+        }
+    }
+    markLines(box, shown, FaultyLineBackground);
 }

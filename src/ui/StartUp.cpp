@@ -3,7 +3,6 @@
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
 #include "journal/DayFile.h"
-#include "journal/SealWrite.h"
 #include "scale/PortWatch.h"
 
 Status Form_Load(Terminal& terminal)
@@ -11,6 +10,7 @@ Status Form_Load(Terminal& terminal)
     TerminalState& s = terminal.state;
     if (const Status init = InitSettings(terminal, LastWeighingNumber); !init.ok())
         return init;
+    ContinueDayNumbering(terminal);
 
     // A port number or line parameters the port cannot take would otherwise
     // stop every start until someone repairs the file by hand; the terminal
@@ -34,10 +34,6 @@ Status Form_Load(Terminal& terminal)
     // No day file yet is the usual first start of a day: the journal stays
     // empty and nobody is told.
     static_cast<void>(LoadDayFile(terminal));
-    // Lines a crash or a failed seal left without a seal are sealed now,
-    // marked so, before anything new is written after them.
-    if (const QString unsealed = SealAtStartUp(terminal.dataDir, terminal.clock.currentDate()); !unsealed.isEmpty())
-        terminal.panel.message(QStringLiteral("Строки журнала не запечатаны при запуске: %1.").arg(unsealed));
     terminal.display.Text1 = s.JournalText;
     return Status::success();
 }

@@ -398,9 +398,12 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     const QString dayName = QDir(data_).entryList({QStringLiteral("*.txt")}, QDir::Files).last();
     QFile sealFile(data_ + dayName.chopped(4) + QStringLiteral(".seal"));
     ASSERT_TRUE(sealFile.open(QIODevice::ReadOnly));
-    const SealFileContent seal = ParseSealFile(sealFile.readAll());
-    EXPECT_EQ(seal.lines.size(), 5);  // the link to the days before, then one per line
-    EXPECT_EQ(seal.firstBadLine, -1);
+    QList<QByteArray> records = sealFile.readAll().split('\n');
+    ASSERT_EQ(records.size(), 6);  // the link to the chain, then one per line, then nothing after the last
+    for (qsizetype k = 0; k < 5; ++k) {
+        const SealRecord record = ParseSealRecord(QByteArrayView(records[k]).chopped(1));
+        EXPECT_EQ(record.kind, k == 0 ? SealLink : SealWritten) << records[k].toStdString();
+    }
     const SealCheck check = CheckDaySeal(data_, QDate::fromString(dayName.left(10), QStringLiteral("MM-dd-yyyy")));
     EXPECT_EQ(check.verdict, SealCheck::Verdict::Genuine) << check.text.toStdString();
 

@@ -17,7 +17,8 @@
 #include <random>
 
 // The terminal's files after the process dies at a random moment while it
-// records: the settings always load, and every journal line is whole.
+// records: the settings always load, every journal line is whole, and no
+// weighing number is given twice in a day.
 
 namespace {
 
@@ -29,7 +30,7 @@ TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
     const QString data = dir.path() + u'/';
     std::mt19937 random(7);
     const QRegularExpression weighing(
-        QStringLiteral("^ \\d+\\t\\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d:\\d\\d     \\d+\\.5кг    0кг$"));
+        QStringLiteral("^ (\\d+)\\t\\d\\d-\\d\\d-\\d{4}  \\d\\d:\\d\\d:\\d\\d     \\d+\\.5кг    0кг$"));
     const QRegularExpression sum(QStringLiteral("^Сумма\\( \\d+\\)=  \\d+(\\.\\d+)?$"));
 
     int linesChecked = 0;
@@ -66,10 +67,16 @@ TEST(PowerCut, KilledWhileRecordingLeavesLoadableSettingsAndWholeLines)
         ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
         const QString text = FromCp1251(journal.readAll());
         ASSERT_TRUE(text.endsWith(QStringLiteral("\r\n"))) << "torn last line: " << text.right(60).toStdString();
+        QList<int> numbers;
         for (const QString& line : text.chopped(2).split(QStringLiteral("\r\n"))) {
-            EXPECT_TRUE(weighing.match(line).hasMatch() || sum.match(line).hasMatch()) << line.toStdString();
+            const QRegularExpressionMatch match = weighing.match(line);
+            EXPECT_TRUE(match.hasMatch() || sum.match(line).hasMatch()) << line.toStdString();
+            if (match.hasMatch())
+                numbers.append(match.captured(1).toInt());
             ++linesChecked;
         }
+        for (qsizetype k = 1; k < numbers.size(); ++k)
+            EXPECT_GT(numbers[k], numbers[k - 1]) << "weighing numbers of " << day.toString(Qt::ISODate).toStdString();
 
         // The restart seals what the kill left unsealed: at most the last
         // line, marked; and every day so far checks as written.

@@ -3,6 +3,7 @@
 //   veltar-record-loop DATA_DIR YYYY-MM-DD
 #include "core/SettingsFile.h"
 #include "core/Terminal.h"
+#include "journal/DayFile.h"
 #include "journal/RecordWeighing.h"
 #include "journal/SealWrite.h"
 #include "journal/Summation.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     Terminal t{TerminalState{}, Display{}, port, clock, panel, QString::fromLocal8Bit(argv[1])};
     if (!InitSettings(t).ok())
         return 3;
+    ContinueDayNumbering(t);
     // As the terminal's start-up does: what the last kill left unsealed.
     if (const QString unsealed = SealAtStartUp(t.dataDir, clock.currentDate()); !unsealed.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(unsealed));

@@ -5,6 +5,7 @@
 #include "core/OrdinaryFile.h"
 #include "core/SettingsFile.h"
 #include "core/TextRules.h"
+#include "journal/DayFileText.h"
 #include "journal/JournalLine.h"
 #include "journal/JournalLineParse.h"
 #include "journal/PastJournal.h"
@@ -408,6 +409,9 @@ TEST_F(DayFileTest, DayTotalsCountOnlyWeighingLines)
     EXPECT_EQ(mixed.otherLineNumbers, QList<int>{2});
     EXPECT_TRUE(DayTotalsText(mixed).endsWith(QStringLiteral("Нераспознанных строк: 1 (строка 2)")));
     EXPECT_EQ(totals.otherLineNumbers, (QList<int>{7, 8, 9, 10, 11, 12}));
+    // A UTF-8 last line without its line end, a two-byte letter last.
+    EXPECT_EQ(DayFileText(QByteArray("\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB2\xD0\xB5\xD1\x80\xD0\xB5\xD0\xBD\xD0\xBE")),
+              QStringLiteral("проверено"));
 
     // A weighing line gives back every field.
     const auto fields = ParseWeighingLine(line(12, -2.5, 0.6));

@@ -43,19 +43,21 @@ TEST_F(Recording, NumberingContinuesFromTheStoredIndexWhileTodaysFileExists)
 {
     ASSERT_TRUE(AppendDayFileLine(t, QStringLiteral(" 7\tearlier")).ok());
     t.state.DayIndex = 7;
+    t.state.TotalCount = 40;  // the life-time count, far past the day's: the number is the day's
     weigh(1);
     weigh(2);
     EXPECT_EQ(t.state.DayIndex, 9);
     EXPECT_TRUE(dayFileText().endsWith(QStringLiteral(" 9\t06-15-2026  09:05:30     2кг    0кг\r\n")));
 
     // If the day file disappears during the day, numbering starts again. Its
-    // seal still counts the lost lines: the new line is recorded, not sealed,
-    // and the operator is told.
+    // seal still counts the lost lines: the new line is sealed after them,
+    // and the operator is told that the day no longer matches its seal.
     ASSERT_TRUE(QFile::remove(dir.file(DayFileName(QString(), clock.currentDate()))));
     t.state.NetWeight = 3;
     const Status recorded = RecordWeighing(t);
-    EXPECT_TRUE(recorded.description.startsWith(QStringLiteral("Взвешивание №1 записано, но не запечатано: ")))
-        << recorded.description.toStdString();
+    EXPECT_EQ(recorded.description, QStringLiteral("Журнал за 06-15-2026 не совпадает с печатью: Журнал изменён после "
+                                                   "записи: удалены строки с 1. Новые строки запечатаны после "
+                                                   "этого места."));
     EXPECT_EQ(t.state.DayIndex, 1);
     EXPECT_TRUE(dayFileText().startsWith(QStringLiteral(" 1\t06-15-2026  09:05:30     3кг    0кг\r\n")));
 }

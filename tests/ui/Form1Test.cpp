@@ -394,6 +394,12 @@ TEST_F(MainWindow, DayJournalWindowShowsChosenDaysAndChangesNoFile)
     dir.write(QStringLiteral("06-12-2026.txt"), earlier);
     dir.write(QStringLiteral("06-15-2026.txt"), QByteArray(" 1\t06-15-2026  09:00:00     7\xEA\xE3    0\xEA\xE3\r\n"));
     start();
+    // The first start beside journals written before the seal says so, once.
+    ASSERT_EQ(panel.messages.size(), 1);
+    EXPECT_TRUE(panel.messages[0].startsWith(QStringLiteral("Печать журналов начата 06-15-2026: журналы прежних дней (1) "
+                                                            "записаны без печати.")))
+        << panel.messages[0].toStdString();
+    panel.messages.clear();
     const TempDataDir documents;
     t.documentsDir = documents.path();
     const QRect mainGeometry = form->geometry();

@@ -1,7 +1,9 @@
 #include "ui/StartUp.h"
 
 #include "core/SettingsFile.h"
+#include "core/Cp1251.h"
 #include "journal/DayFile.h"
+#include "journal/RecordWeighing.h"
 #include "scale/PortWatch.h"
 #include "support/FakeClock.h"
 #include "support/FakeOperatorPanel.h"
@@ -260,6 +262,22 @@ TEST_F(StartUp, DamagedSettingsFileContinuesTheDaysNumberingFromTheJournal)
     EXPECT_TRUE(panel.messages[1].contains(QStringLiteral("Нумерация взвешиваний продолжается по журналу за сегодня")))
         << panel.messages[1].toStdString();
     EXPECT_TRUE(panel.messages[1].contains(QStringLiteral("№3"))) << panel.messages[1].toStdString();
+    ASSERT_TRUE(port.close().ok());
+
+    // A settings file saved before the last weighing, as a stop between the
+    // line's append and the save leaves it, with a life-time count far past
+    // the day's: the next weighing is 4, not 3 again.
+    storeSettings([](TerminalState& s) {
+        s.DayIndex = 2;
+        s.TotalCount = 40;
+    });
+    start();
+    EXPECT_EQ(t.state.DayIndex, 3);
+    t.state.NetWeight = 5;
+    const Status recorded = RecordWeighing(t);
+    EXPECT_TRUE(recorded.ok()) << recorded.description.toStdString();
+    EXPECT_TRUE(FromCp1251(root.read(QStringLiteral("share/Orvalta/06-15-2026.txt")))
+                    .endsWith(QStringLiteral(" 4\t06-15-2026  09:05:30     5кг    0кг\r\n")));
 }
 
 TEST_F(StartUp, AboutPictureAlternatesWithEachChoice)
