@@ -1,5 +1,5 @@
 #include "journal/RecordWeighing.h"
-#include "journal/SealFile.h"
+#include "journal/SealCheck.h"
 #include "journal/Summation.h"
 #include "link/LinkHub.h"
 #include "link/WeightJson.h"
@@ -135,8 +135,8 @@ TEST_F(SiteDatabase, ThreeWeighingsAndASumArriveOnceWithTheirFieldsUnderTheLeast
 
     const QList<QStringList> rows = waitForRows(Lines, 4);
     ASSERT_EQ(rows.size(), 4) << rows.size();
-    const QList<QByteArray> day = SplitJournalLines(dayFile());
-    ASSERT_EQ(day.size(), 4);
+    const QList<QByteArray> day = dayFile().split('\n');  // each line with its CR, then the empty rest
+    ASSERT_EQ(day.size(), 5);
     const QStringList expected[] = {
         {QStringLiteral("1"), QStringLiteral("weighing"), QStringLiteral("1"), QStringLiteral("09:05:30"),
          QStringLiteral("10.000"), QStringLiteral("0.000")},
@@ -151,15 +151,16 @@ TEST_F(SiteDatabase, ThreeWeighingsAndASumArriveOnceWithTheirFieldsUnderTheLeast
         EXPECT_EQ(rows[i].mid(0, 6), expected[i]) << rows[i].join(u'|').toStdString();
         // The text as the day window reads it, the seal's code in hex, the
         // file's day.
-        EXPECT_EQ(rows[i][6] + QStringLiteral("\r\n"), FromCp1251(day[i]));
+        EXPECT_EQ(rows[i][6] + QStringLiteral("\r"), FromCp1251(day[i]));
         EXPECT_EQ(rows[i][7], QStringLiteral("64"));
         EXPECT_EQ(rows[i][8], QStringLiteral("2026-06-15"));
         EXPECT_EQ(rows[i][9], QStringLiteral("t"));
     }
-    const SealFileContent seal = ParseSealFile(dir.read(QStringLiteral("06-15-2026.seal")));
-    ASSERT_EQ(seal.lines.size(), 5);
+    const QStringList seals = SealCodesOfLines(dir.path(), QDate(2026, 6, 15));
+    ASSERT_EQ(seals.size(), 4);
+    EXPECT_FALSE(seals[1].isNull());
     EXPECT_EQ(pg.query(QStringLiteral("site"), QStringLiteral("SELECT seal FROM journal_lines WHERE line = 2"))[0][0],
-              QString::fromLatin1(seal.lines[2].code.toHex()));
+              seals[1]);
 
     // The live state, and what the office link and the day window say.
     const QList<QStringList> live = waitForRows(
