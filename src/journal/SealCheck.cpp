@@ -791,8 +791,21 @@ QString SealHeadLine(const QString& dataDir)
         return QStringLiteral("Печать журналов: %1").arg(head.status.description);
     if (!head.value || !head.value->day.isValid())
         return QStringLiteral("Печать журналов: ещё ни одной запечатанной строки");
+    // The line the last seal vouches for, as the journal box numbers it:
+    // where lines were left unsealed its count of sealed lines is less.
+    qint64 line = head.value->lines;
+    const SealRecord last = LastSealRecord(dataDir, head.value->day);
+    if (last.isLine()) {
+        DayReader day;
+        if (day.open(DayFileName(dataDir, head.value->day), last.pos + last.length).isEmpty() &&
+            day.size() == last.pos + last.length) {
+            day.consume(day.size());
+            if (!day.failed())
+                line = day.lastLine();
+        }
+    }
     return QStringLiteral("Код печати журналов: %1 (строка %2 за %3)")
         .arg(ShortCode(head.value->code))
-        .arg(head.value->lines)
+        .arg(line)
         .arg(DateText(head.value->day));
 }

@@ -282,6 +282,10 @@ TEST_F(Seal, TheTerminalSealsOnlyWhatItWrote)
     EXPECT_EQ(cut.verdict, SealCheck::Verdict::Changed) << cut.text.toStdString();
     EXPECT_EQ(cut.text, QStringLiteral("Журнал изменён после записи: печать строк 2–6 удалена"));
     EXPECT_EQ(cut.matching, 2);
+    // The report's witness names the line the last seal went to, past the
+    // lines left unsealed.
+    EXPECT_TRUE(SealHeadLine(dir.path()).endsWith(QStringLiteral("(строка 7 за 06-15-2026)")))
+        << SealHeadLine(dir.path()).toStdString();
 }
 
 TEST_F(Seal, DeletedSealsReadAsDeletedNotAsOlderThanTheSeal)
