@@ -792,10 +792,12 @@ QString SealHeadLine(const QString& dataDir)
     if (!head.value || !head.value->day.isValid())
         return QStringLiteral("Печать журналов: ещё ни одной запечатанной строки");
     // The line the last seal vouches for, as the journal box numbers it:
-    // where lines were left unsealed its count of sealed lines is less.
+    // where lines were left unsealed its count of sealed lines is less. Only
+    // while the day's seal still ends where the head says: the witness is
+    // the head's, whatever was cut since.
     qint64 line = head.value->lines;
     const SealRecord last = LastSealRecord(dataDir, head.value->day);
-    if (last.isLine()) {
+    if (last.isLine() && last.code == head.value->code) {
         DayReader day;
         if (day.open(DayFileName(dataDir, head.value->day), last.pos + last.length).isEmpty() &&
             day.size() == last.pos + last.length) {
