@@ -403,8 +403,9 @@ TEST_F(ReportWithoutPrinter, EarlierDayIsPrintedUnderItsOwnDateFromItsFile)
         EXPECT_EQ(at.at(i) - at.at(i - 1), 1) << wanted.at(i).toStdString();
     // Today's date only in the chain's head at the very end.
     for (const QString& line : Simplified(text)) {
-        if (line.contains(QStringLiteral("06-15-2026")))
+        if (line.contains(QStringLiteral("06-15-2026"))) {
             EXPECT_TRUE(line.startsWith(QStringLiteral("Код печати журналов: "))) << line.toStdString();
+        }
     }
     // The reprint ends with what the seal check says of that day.
     EXPECT_GT(Simplified(text).indexOf(QStringLiteral("Журнал без печати (записан до её появления)")), at.last());
