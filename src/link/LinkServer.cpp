@@ -3,6 +3,7 @@
 #include "link/DayRange.h"
 #include "link/LinkHub.h"
 #include "link/ListenSocket.h"
+#include "link/ServiceTurn.h"
 #include "link/MhdApi.h"
 #include "link/WeighingRows.h"
 #include "link/WeighingsCsv.h"
@@ -384,7 +385,7 @@ void LinkServer::Running::run()
                 std::this_thread::sleep_for(RebindStep);
             }
         }
-        while (!stopping && mhd.run_wait(daemon, TurnMs) == MHD_YES)
+        while (!stopping && TakeTurn(mhd, daemon, TurnMs, MaxConnections))
             look();
         finish();
         if (stopping)

@@ -12,6 +12,10 @@ struct MhdApi {
     decltype(&MHD_start_daemon) start_daemon;
     decltype(&MHD_stop_daemon) stop_daemon;
     decltype(&MHD_run_wait) run_wait;
+    decltype(&MHD_run_from_select) run_from_select;
+    decltype(&MHD_get_fdset2) get_fdset2;
+    decltype(&MHD_get_timeout) get_timeout;
+    decltype(&MHD_get_daemon_info) get_daemon_info;
     decltype(&MHD_get_connection_info) get_connection_info;
     decltype(&MHD_get_connection_values) get_connection_values;
     decltype(&MHD_lookup_connection_value) lookup_connection_value;

@@ -31,6 +31,10 @@ const MhdApi* Mhd(QString* problem)
         const bool ok = library.load() && Resolve(library, "MHD_start_daemon", api.start_daemon) &&
                         Resolve(library, "MHD_stop_daemon", api.stop_daemon) &&
                         Resolve(library, "MHD_run_wait", api.run_wait) &&
+                        Resolve(library, "MHD_run_from_select", api.run_from_select) &&
+                        Resolve(library, "MHD_get_fdset2", api.get_fdset2) &&
+                        Resolve(library, "MHD_get_timeout", api.get_timeout) &&
+                        Resolve(library, "MHD_get_daemon_info", api.get_daemon_info) &&
                         Resolve(library, "MHD_get_connection_info", api.get_connection_info) &&
                         Resolve(library, "MHD_get_connection_values", api.get_connection_values) &&
                         Resolve(library, "MHD_lookup_connection_value", api.lookup_connection_value) &&
