@@ -185,6 +185,9 @@ int RunLinkBench(int seconds)
         streams.emplace_back([&] {
             std::vector<std::pair<int, Steady::time_point>> mine;
             bool first = true;  // the weight at connection: no change to time
+            // Only the first event of each new weight: the same weight is
+            // published again when it becomes stable (three equal readings).
+            int last = -1;
             HttpProbe client(settings.port);
             client.request("GET", "/api/v1/events");
             if (client.head().status == 200) {
@@ -192,11 +195,13 @@ int RunLinkBench(int seconds)
                 while (!stop && client.receive(chunk, 100)) {
                     const auto now = Steady::now();
                     for (int w = 0; w < 2; ++w) {
-                        if (chunk.find("event: weight") == std::string::npos || chunk.find(Shown[w]) == std::string::npos)
+                        if (chunk.find("event: weight") == std::string::npos || chunk.find(Shown[w]) == std::string::npos ||
+                            w == last)
                             continue;
                         if (!first)
                             mine.emplace_back(w, now);
                         first = false;
+                        last = w;
                     }
                     chunk.clear();
                 }
