@@ -731,6 +731,14 @@ TEST_F(MainWindow, TheLinkDialogChecksThePortMakesTheKeyAndAppliesAtOnceWhileThe
     PublishToLink(hub, t, seen, std::nullopt, silent);
     EXPECT_TRUE(json().contains(R"("net":null,"port":"COM1","portOk":false)")) << json().toStdString();
     t.portLost = false;
+    // A weighing goes out under its number in the day, not the life-time count.
+    LinkHub::Cursor cursor = hub.cursor();
+    t.state.TotalCount = 40;
+    ASSERT_TRUE(RecordWeighing(t).ok());
+    PublishToLink(hub, t, seen, std::nullopt, silent);
+    const LinkHub::News news = hub.take(cursor);
+    ASSERT_EQ(news.weighings.size(), 1u);
+    EXPECT_TRUE(news.weighings[0].contains(R"("net":12.5,"number":1,)")) << news.weighings[0].toStdString();
 
     LinkDialog dialog(link, panel, &form);
     EXPECT_TRUE(dialog.Text2->text().isEmpty());  // no key until the network is opened
