@@ -269,12 +269,14 @@ ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/"*/"В
 # The loads' case also has the installed program write its lines into a
 # PostgreSQL server the Linux side starts (its Database.ini written first).
 # Left out: the site database's outage and kill case (it ends the program
-# by SIGKILL, which reaches Wine's launcher rather than the program) and
-# the twenty terminals (Linux processes).
+# by SIGKILL, which reaches Wine's launcher rather than the program), the
+# twenty terminals (Linux processes) and the office link under attack (it
+# limits and reads the descriptors and memory of the Linux process it
+# starts, which under Wine is the launcher).
 say "weighing end to end with the installed program under Wine, its office link read over HTTP, its lines in PostgreSQL"
 VELTAR_WINE_BARE=1 VELTAR_E2E_WINE_EXE="$program_dir/bin/veltar-terminal.exe" GTEST_OUTPUT="xml:$run/gtest-e2e/" \
   build/tests/end_to_end_tests --gtest_brief=0 \
-  --gtest_filter='-EndToEnd.TheSiteDatabaseGetsEveryLineOnce*:EndToEnd.TwentyTerminals*'
+  --gtest_filter='-EndToEnd.TheSiteDatabaseGetsEveryLineOnce*:EndToEnd.TwentyTerminals*:EndToEnd.TheOfficeLinkUnderAttack*'
 check_skips "$run/gtest-e2e" 1 "the end-to-end test"
 
 say "uninstalling: the program and its firewall rule go, the journals stay"
