@@ -7,6 +7,7 @@
 
 #include "support/TerminalFixture.h"
 
+#include <QDir>
 #include <QFile>
 
 // The seal beside each day file: what the check says after the edits someone
@@ -359,3 +360,31 @@ TEST_F(Seal, TheNewestLinesCutWithTheirSealsAreNamed)
 }
 
 }  // namespace
+
+// An earlier day's seal that cannot be read when a new day begins: the new
+// day's link waits, and is made once the seal reads again, never from the
+// chain's start as if there were no earlier day.
+TEST_F(Seal, ALinkThatCouldNotBeReadWaitsAndIsMadeGoodLater)
+{
+    const QDate d(2026, 6, 15);
+    clock.now = QDateTime(d, QTime(9, 0));
+    weigh(1);
+    const QByteArray seal = dir.read(sealName(d));
+    ASSERT_TRUE(QFile::remove(dir.file(sealName(d))));
+    ASSERT_TRUE(QDir().mkdir(dir.file(sealName(d))));  // a folder by its name: no file to read
+    clock.now = QDateTime(d.addDays(1), QTime(9, 0));
+    t.state.NetWeight = 2;
+    const Status waiting = RecordWeighing(t);
+    EXPECT_TRUE(waiting.description.startsWith(QStringLiteral("Взвешивание №1 записано, но не запечатано")))
+        << waiting.description.toStdString();
+    EXPECT_EQ(CheckDaySeal(dir.path(), d.addDays(1)).text,
+              QStringLiteral("Строка 1 ещё не запечатана: печать не удалась при записи"));
+
+    ASSERT_TRUE(QDir().rmdir(dir.file(sealName(d))));
+    dir.write(sealName(d), seal);
+    weigh(3);
+    EXPECT_EQ(CheckDaySeal(dir.path(), d.addDays(1)).text,
+              QStringLiteral("Журнал подлинный: 2 строки совпадают с записанными. Строка 1 запечатана позже "
+                             "записи: печать не удалась при записи"));
+    EXPECT_EQ(CheckDaySeal(dir.path(), d).verdict, SealCheck::Verdict::Genuine);
+}
