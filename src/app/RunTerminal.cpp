@@ -7,6 +7,7 @@
 #include "link/LinkService.h"
 #include "scale/SystemSerialPort.h"
 #include "site/SiteService.h"
+#include "ui/BackgroundWork.h"
 #include "ui/Form1.h"
 #include "ui/QtOperatorPanel.h"
 
@@ -65,6 +66,9 @@ int RunTerminal()
     if (!siteProblem.isEmpty())
         tell(siteProblem);
     const int code = QCoreApplication::exec();
+    // A day being read or a report being printed when the window closed is
+    // let finish: its thread must not outlive what it reads from.
+    WaitForBackgroundWork();
     // Before the window goes: the server's and the sender's threads read
     // the hub only, but they end here, not at some later destructor.
     form.setSite(nullptr);

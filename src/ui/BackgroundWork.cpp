@@ -2,6 +2,10 @@
 
 #include <QThread>
 
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace {
 
 // QThread::create needs a Qt built with std::future support, which the
@@ -20,6 +24,10 @@ private:
     std::function<void()> work_;
 };
 
+// The threads not yet deleted; only the window's thread adds and removes.
+std::mutex liveMutex;
+std::vector<QThread*> live;
+
 }  // namespace
 
 void RunInBackground(QObject* receiver, std::function<void()> work, std::function<void()> done)
@@ -35,8 +43,29 @@ void RunInBackground(QObject* receiver, std::function<void()> work, std::functio
         thread, &QThread::finished, thread,
         [thread] {
             thread->wait();
+            {
+                std::lock_guard lock(liveMutex);
+                live.erase(std::remove(live.begin(), live.end(), thread), live.end());
+            }
             thread->deleteLater();
         },
         Qt::QueuedConnection);
+    {
+        std::lock_guard lock(liveMutex);
+        live.push_back(thread);
+    }
     thread->start();
+}
+
+void WaitForBackgroundWork()
+{
+    std::vector<QThread*> running;
+    {
+        std::lock_guard lock(liveMutex);
+        running = live;
+    }
+    // Deleted only by the window's thread's event loop, which is where this
+    // is called from: none of them goes meanwhile.
+    for (QThread* thread : running)
+        thread->wait();
 }

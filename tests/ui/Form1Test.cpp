@@ -42,12 +42,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSemaphore>
+#include <QThread>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -488,6 +490,20 @@ TEST_F(MainWindow, BackgroundResultForAWindowGoneMeanwhileIsDropped)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_TRUE(deliverable.expired());  // delivered or dropped, never to come
     EXPECT_FALSE(*delivered);
+
+    // At the program's end, work still running is waited for.
+    const auto ended = std::make_shared<std::atomic<bool>>(false);
+    const auto started = std::make_shared<QSemaphore>();
+    QObject receiver;
+    RunInBackground(
+        &receiver, [started, ended] {
+            started->release();
+            QThread::msleep(200);  // long enough for an end that does not wait to come first
+            *ended = true;
+        }, [] {});
+    started->acquire();
+    WaitForBackgroundWork();
+    EXPECT_TRUE(*ended);
 }
 
 // A day edited by hand in a UTF-8 editor and appended to since, a day too
