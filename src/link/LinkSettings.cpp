@@ -1,5 +1,6 @@
 #include "link/LinkSettings.h"
 
+#include "core/IniText.h"
 #include "core/WholeFile.h"
 
 #include <QDir>
@@ -17,26 +18,20 @@ std::optional<bool> ReadBool(const QSettings& ini, const QString& name, bool fal
 {
     if (!ini.contains(name))
         return fallback;
-    const QString text = ini.value(name).toString().trimmed().toLower();
-    if (text == u"true" || text == u"1")
-        return true;
-    if (text == u"false" || text == u"0")
-        return false;
-    return std::nullopt;
+    return IniBool(ini.value(name).toString());
 }
 
 QString Damaged(const QString& path, const QString& why)
 {
-    const QString bad = path + QStringLiteral(".bad");
-    QFile::remove(bad);
-    if (!QFile::rename(path, bad)) {
+    const std::optional<QString> bad = PutAsideDamaged(path);
+    if (!bad) {
         return QStringLiteral("Файл настроек обмена данными %1 повреждён (%2) и не может быть отложен. "
                               "Обмен данными выключен до исправления файла.")
             .arg(path, why);
     }
     return QStringLiteral("Файл настроек обмена данными повреждён (%1). Он сохранён как %2, "
                           "обмен данными выключен (настройки по умолчанию).")
-        .arg(why, bad);
+        .arg(why, *bad);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "site/DatabaseSettings.h"
 
+#include "core/IniText.h"
 #include "core/WholeFile.h"
 
 #include <QDir>
@@ -13,28 +14,17 @@ namespace {
 
 const QString Section = QStringLiteral("[Database]");
 
-std::optional<bool> ReadBool(const QString& text)
-{
-    const QString t = text.trimmed().toLower();
-    if (t == u"true" || t == u"1")
-        return true;
-    if (t == u"false" || t == u"0")
-        return false;
-    return std::nullopt;
-}
-
 QString Damaged(const QString& path, const QString& why)
 {
-    const QString bad = path + QStringLiteral(".bad");
-    QFile::remove(bad);
-    if (!QFile::rename(path, bad)) {
+    const std::optional<QString> bad = PutAsideDamaged(path);
+    if (!bad) {
         return QStringLiteral("Файл настроек базы данных %1 повреждён (%2) и не может быть отложен. "
                               "Передача в базу данных выключена до исправления файла.")
             .arg(path, why);
     }
     return QStringLiteral("Файл настроек базы данных повреждён (%1). Он сохранён как %2, "
                           "передача в базу данных выключена (настройки по умолчанию).")
-        .arg(why, bad);
+        .arg(why, *bad);
 }
 
 }  // namespace
@@ -110,7 +100,7 @@ DatabaseSettingsLoad LoadDatabaseSettings(const QString& dataDir)
         const QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
         if (key == u"Enabled") {
-            const auto enabled = ReadBool(value);
+            const auto enabled = IniBool(value);
             if (!enabled)
                 why = QStringLiteral("Enabled не true и не false");
             else
