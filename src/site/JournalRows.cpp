@@ -43,7 +43,6 @@ QList<JournalRow> ReadJournalRows(const QByteArray& bytes, int firstLine, bool a
         row.text = DayFileText(QByteArray::fromRawData(bytes.constData() + start, end - start));
         // PostgreSQL's text cannot hold U+0000; such a byte is no journal text.
         row.text.replace(QChar(u'\0'), QChar(0xFFFD));
-        row.endsWithCrLf = crLf;
         row.bytes = next - (rows.isEmpty() ? 0 : *used);
         rows.append(row);
         start = next;

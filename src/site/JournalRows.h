@@ -18,7 +18,6 @@ struct JournalRow {
     std::optional<QString> tare;   // a weighing's tare
     QString text;                  // the line as the day window reads it, without its line end
     std::optional<QString> seal;   // the line's seal code in hex
-    bool endsWithCrLf = false;     // the line end the terminal writes
     qsizetype bytes = 0;           // its bytes in the file, line end (and a leading byte order mark) included
 };
 

@@ -16,7 +16,7 @@ struct OutboxDay {
     int lines = 0;          // lines 1..lines are in the database
     qint64 bytes = 0;       // the day file's bytes those lines span
     QByteArray digest;      // SHA-256 of those bytes: an edit under them shows
-    bool crLfOnly = true;   // every one of them ended in CR LF (kept in the file; nothing depends on it now)
+    bool crLfOnly = true;   // read and written as it stands: files of earlier versions carry it
     // The file's size and modification time (ms since the epoch) when it was
     // last found with nothing more to send; -1: look again.
     qint64 seenSize = -1;

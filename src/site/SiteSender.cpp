@@ -380,14 +380,12 @@ bool Worker::sendDay(const QDate& date)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     qint64 offset = 0;
     int nextLine = 1;
-    bool crLfOnly = true;
     const int confirmedBefore = day.lines;
     bool resend = false;
     if (day.lines > 0 || day.bytes > 0) {
         if (size >= day.bytes && HashPrefix(file, day.bytes, hash) && hash.result() == day.digest) {
             offset = day.bytes;
             nextLine = day.lines + 1;
-            crLfOnly = day.crLfOnly;
         } else {
             resend = true;
             hash.reset();
@@ -448,7 +446,6 @@ bool Worker::sendDay(const QDate& date)
             texts << row.text;
             sealCodes << row.seal;
             batchBytes += row.bytes;
-            crLfOnly = crLfOnly && row.endsWithCrLf;
         }
         const PgAnswer answer = db_.exec(
             InsertLinesSql(),
@@ -483,7 +480,6 @@ bool Worker::sendDay(const QDate& date)
         day.lines = last;
         day.bytes = offset + batchBytes;
         day.digest = hash.result();
-        day.crLfOnly = crLfOnly;
         day.seenSize = -1;
         sent_ += rows.size();
         waiting_ = std::max(0, waiting_ - std::max(0, last - std::max(first - 1, confirmedBefore)));
@@ -506,7 +502,6 @@ bool Worker::sendDay(const QDate& date)
             day.lines = 0;
             day.bytes = 0;
             day.digest = QCryptographicHash::hash({}, QCryptographicHash::Sha256);
-            day.crLfOnly = true;
         }
         // Lines the database holds beyond what the file has now were taken
         // out of the file after they were sent.
