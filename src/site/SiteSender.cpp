@@ -3,9 +3,9 @@
 #include "core/OrdinaryFile.h"
 #include "journal/DayFile.h"
 #include "journal/PastJournal.h"
+#include "journal/SealCheck.h"
 #include "link/LinkHub.h"
 #include "site/JournalRows.h"
-#include "site/LineSeals.h"
 #include "site/Outbox.h"
 #include "site/PgConnection.h"
 #include "site/SiteSql.h"
@@ -394,7 +394,7 @@ bool Worker::sendDay(const QDate& date)
         }
     }
 
-    QHash<int, QByteArray> seals;
+    QStringList seals;  // by line, from 0; a null string for a line without a valid seal
     bool sealsRead = false;
     const bool fresh = QDateTime::currentMSecsSinceEpoch() - modified < SealGraceMs;
     bool deferred = false;
@@ -414,14 +414,14 @@ bool Worker::sendDay(const QDate& date)
         if (rows.isEmpty())
             break;
         if (!sealsRead) {
-            seals = LineSealCodes(s_.dataDir, date);
+            seals = SealCodesOfLines(s_.dataDir, date);
             sealsRead = true;
         }
         // The seal numbers the lines as we do, every line end counted.
         for (JournalRow& row : rows) {
             ClassifyJournalRow(row);
-            if (seals.contains(row.line))
-                row.seal = QString::fromLatin1(seals.value(row.line));
+            if (!seals.value(row.line - 1).isNull())
+                row.seal = seals.value(row.line - 1);
         }
         // A line written a moment ago may still be waiting for its seal
         // line: it goes at the next look, with its seal.
