@@ -1,11 +1,11 @@
 #include "site/Outbox.h"
 
 #include "core/TextRules.h"
+#include "core/WholeFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -103,8 +103,8 @@ QString SaveOutbox(const QString& dataDir, const Outbox& outbox)
                 QByteArray::number(d.seenModified) + ' ' + Numbers(d.conflicts) + '\n';
     }
     const QString path = dataDir + OutboxFileName;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    // On the disk before the sender counts the lines as confirmed.
+    if (const auto failed = SaveWholeFile(path, text))
+        return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), failed->cause);
     return {};
 }
