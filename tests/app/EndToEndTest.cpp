@@ -203,8 +203,9 @@ protected:
         }
         if (terminal_.state() != QProcess::NotRunning)
             terminal_.waitForFinished(60000);
-        EXPECT_EQ(terminal_.state(), QProcess::NotRunning) << "the terminal did not end within 60 s of being asked";
-        EXPECT_EQ(terminal_.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(terminal_.state(), QProcess::NotRunning)
+            << "the terminal did not end within 60 s of being asked; it said:\n" << terminalSaid().toStdString();
+        EXPECT_EQ(terminal_.exitStatus(), QProcess::NormalExit) << terminalSaid().toStdString();
         EXPECT_EQ(terminal_.exitCode(), 0);
     }
 
