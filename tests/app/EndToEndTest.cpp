@@ -25,6 +25,7 @@
 #endif
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -114,6 +115,8 @@ protected:
 
     void TearDown() override
     {
+        if (HasFailure())
+            std::fprintf(stderr, "the simulator said:\n%s", simulatorSaid().toLocal8Bit().constData());
         for (QProcess* p : {&terminal_, &sim_}) {
             if (p->state() != QProcess::NotRunning) {
                 p->kill();
@@ -133,7 +136,9 @@ protected:
         sim_.setProgram(QStringLiteral(VELTAR_SCALE_SIM_PATH));
         sim_.setArguments({QStringLiteral("--link"), link, QStringLiteral("--kind"),
                            QString::fromLatin1(kind), QStringLiteral("--script"), scriptPath});
-        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Into a file, so that the test can wait for what it says; shown
+        // when the test fails.
+        sim_.setStandardErrorFile(home_.path() + QStringLiteral("/simulator.err"));
         sim_.start();
         ASSERT_TRUE(sim_.waitForStarted(3000));
         const QDeadlineTimer deadline(3000);
@@ -207,6 +212,26 @@ protected:
             << "the terminal did not end within 60 s of being asked; it said:\n" << terminalSaid().toStdString();
         EXPECT_EQ(terminal_.exitStatus(), QProcess::NormalExit) << terminalSaid().toStdString();
         EXPECT_EQ(terminal_.exitCode(), 0);
+    }
+
+    // What the simulator started last wrote to standard error so far.
+    QString simulatorSaid() const
+    {
+        QFile file(home_.path() + QStringLiteral("/simulator.err"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    }
+
+    // Until the simulator's port has been opened so many times since it
+    // started: the terminal that opened it is past its start-up.
+    bool waitForPortOpened(int times)
+    {
+        const QDeadlineTimer deadline(60000);
+        while (simulatorSaid().count(QStringLiteral("the port was opened")) < times) {
+            if (deadline.hasExpired() || terminal_.state() == QProcess::NotRunning)
+                return false;
+            QThread::msleep(50);
+        }
+        return true;
     }
 
     // What the terminal started last wrote to standard error so far.
@@ -430,8 +455,11 @@ TEST_F(EndToEnd, ThreeLoadsOnTheOwnScaleAndOneOnTheAedReachTheDayFileAndTheCount
     EXPECT_EQ(check.verdict, SealCheck::Verdict::Genuine) << check.text.toStdString();
 
     // The line written just before the stop goes at the next start; each
-    // line is in the database once, as the day file has it.
+    // line is in the database once, as the day file has it. The sender of
+    // the terminal stopped may have sent it already, so the database alone
+    // does not say that this terminal is up to be asked to end.
     startTerminal();
+    ASSERT_TRUE(waitForPortOpened(2)) << simulatorSaid().toStdString();
     const QList<QStringList> rows = waitForDatabaseLines(pg, 4);
     stopTerminal();
     ASSERT_EQ(rows.size(), 4);
@@ -771,12 +799,12 @@ TEST_F(EndToEnd, TheOfficeLinkServesTheLiveWeightTheWeighingsAndItsRefusals)
     // Only this computer's own names: a rebound name of another site reads
     // nothing, whatever its origin.
     const std::string atPort = ':' + std::to_string(port);
-    for (const std::string host : {"evil.example" + atPort, std::string("evil.example"), "127.0.0.1.evil" + atPort}) {
+    for (const std::string& host : {"evil.example" + atPort, std::string("evil.example"), "127.0.0.1.evil" + atPort}) {
         auto rebound = api.Get("/api/v1/weighings", {{"Host", host}});
         EXPECT_EQ(rebound.status, 421) << host;
         EXPECT_TRUE(IsRussianError(rebound)) << rebound.body;
     }
-    for (const std::string host : {"localhost" + atPort, "[::1]" + atPort, std::string("127.0.0.1"), std::string("LocalHost")})
+    for (const std::string& host : {"localhost" + atPort, "[::1]" + atPort, std::string("127.0.0.1"), std::string("LocalHost")})
         EXPECT_EQ(api.Get("/api/v1/weight", {{"Host", host}}).status, 200) << host;
     auto preflight = api.Options("/api/v1/weight", {{"Origin", "http://kassa.local:8080"},
                                                     {"Access-Control-Request-Method", "GET"}});
