@@ -39,6 +39,19 @@ SealCheck SealOf(const DayView& view, const QString& dataDir)
     return CheckDaySeal(dataDir, view.date);
 }
 
+// A line of text under the journal: the totals, the seal's verdict, the
+// database's state. Plain text, as they quote names from the files.
+QLabel* MakeStatusLabel(QWidget* parent, const QString& name)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setMinimumHeight(Px(480));
+    return label;
+}
+
 // The window's size when it opens, and its least.
 QSize OpeningSize()
 {
@@ -83,26 +96,9 @@ DayJournalWindow::DayJournalWindow(Terminal& terminal, QWidget* parent, const Si
     Journal = MakeJournalBox(this, "Journal", TwipsRect(4170, 420, 5055, 4500));
     Journal->setMinimumSize(Px(5055), Px(4500));
 
-    Summary = new QLabel(this);
-    Summary->setObjectName(QStringLiteral("Summary"));
-    Summary->setTextFormat(Qt::PlainText);
-    Summary->setWordWrap(true);
-    Summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Summary->setMinimumHeight(Px(480));
-
-    SealStatus = new QLabel(this);
-    SealStatus->setObjectName(QStringLiteral("SealStatus"));
-    SealStatus->setTextFormat(Qt::PlainText);
-    SealStatus->setWordWrap(true);
-    SealStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    SealStatus->setMinimumHeight(Px(480));
-
-    DatabaseStatus = new QLabel(this);
-    DatabaseStatus->setObjectName(QStringLiteral("DatabaseStatus"));
-    DatabaseStatus->setTextFormat(Qt::PlainText);
-    DatabaseStatus->setWordWrap(true);
-    DatabaseStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    DatabaseStatus->setMinimumHeight(Px(480));
+    Summary = MakeStatusLabel(this, QStringLiteral("Summary"));
+    SealStatus = MakeStatusLabel(this, QStringLiteral("SealStatus"));
+    DatabaseStatus = MakeStatusLabel(this, QStringLiteral("DatabaseStatus"));
     DatabaseStatus->hide();
 
     ButtonRow = new QHBoxLayout;
