@@ -154,8 +154,11 @@ if [ ! -f "$pq_prefix/.complete" ]; then
   src=$(find "$root/ssl-src" -maxdepth 1 -type d -name 'openssl-*' | head -n 1)
   ssl_prefix="$root/ssl-build/install"
   # Shared libraries only, without the test programs, engines, the legacy
-  # provider or loadable modules: what libpq's TLS needs.
-  (cd "$src" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- shared no-tests no-engine \
+  # provider or loadable modules: what libpq's TLS needs. Configure puts the
+  # prefix in front of CC, so it is given the bare names here (the exported
+  # CC and CXX above already carry the prefix).
+  (cd "$src" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- CC=gcc-posix CXX=g++-posix \
+    shared no-tests no-engine \
     no-legacy no-module --prefix="$ssl_prefix" --libdir=lib >"$root/ssl.log" 2>&1 &&
     make -j"$(nproc)" build_libs >>"$root/ssl.log" 2>&1 && make install_dev >>"$root/ssl.log" 2>&1) ||
     { tail -n 40 "$root/ssl.log" >&2; exit 1; }
